@@ -1,0 +1,449 @@
+#include "text_result_file.h"
+
+#include <cmath>
+
+#include "fe_model.h"
+#include "file_input.h"
+#include "messages.h"
+#include "number_format.h"
+#include "plot_settings.h"
+#include "progress.h"
+#include "safe_file_writer.h"
+
+namespace orv {
+
+namespace {
+
+constexpr const char* kOpenError = " Error to open file .asc";
+constexpr const char* kWriteError = " Error to write file .asc";
+constexpr const char* kOldLayout = "This file is not available for current version!";
+constexpr size_t kMaxLineLength = 1 << 20;
+
+class TextReader {
+  public:
+    TextReader(FeModel& model, PlotSettings& settings, Progress& progress, Messages& messages)
+        : model_(model), settings_(settings), progress_(progress), messages_(messages) {}
+
+    bool read(const std::string& path);
+
+  private:
+    bool refuse(const std::string& text) {
+        messages_.showError(text);
+        return false;
+    }
+    bool damaged(int64_t line, const std::string& what) {
+        return refuse("The file is damaged at line " + std::to_string(line) + ": " + what + "!");
+    }
+    // The next word, or a refusal naming what was expected.
+    bool word(std::string_view& w, const char* expected) {
+        switch (in_.next(w)) {
+            case TextInput::Token::Ok:
+                return true;
+            case TextInput::Token::End:
+                return refuse("The file ends early at line " + std::to_string(in_.currentLine()) +
+                              ": " + expected + " is missing!");
+            case TextInput::Token::TooLong:
+                return damaged(in_.currentLine(), "a word is longer than 4096 characters");
+        }
+        return false;
+    }
+    bool integer(int64_t& v, const char* what, int64_t lo, int64_t hi) {
+        std::string_view w;
+        if (!word(w, what)) return false;
+        const NumberStatus s = parseInteger(w, v);
+        if (s == NumberStatus::Malformed)
+            return damaged(in_.line(),
+                           std::string(what) + " \"" + std::string(w) + "\" is not an integer");
+        if (s == NumberStatus::OutOfRange || v < lo || v > hi)
+            return damaged(in_.line(),
+                           std::string(what) + " " + std::string(w) + " is out of range");
+        return true;
+    }
+    bool real(float& v, const char* what) {
+        std::string_view w;
+        if (!word(w, what)) return false;
+        const NumberStatus s = parseReal(w, v);
+        if (s == NumberStatus::Malformed)
+            return damaged(in_.line(),
+                           std::string(what) + " \"" + std::string(w) + "\" is not a number");
+        if (s == NumberStatus::OutOfRange)
+            return damaged(in_.line(),
+                           std::string(what) + " " + std::string(w) + " is out of range");
+        return true;
+    }
+    // Whether `words` more words can follow: each takes a character and a separator.
+    bool canHold(int64_t words) const { return words <= (in_.remaining() + 1) / 2; }
+    bool canHold(int64_t records, int64_t wordsEach) const {
+        return records == 0 || wordsEach <= ((in_.remaining() + 1) / 2) / records;
+    }
+
+    bool readGeometry();
+    bool readElementCount(int64_t& count);
+    bool readElements(int32_t count);
+    bool readSolutions();
+
+    FeModel& model_;
+    PlotSettings& settings_;
+    Progress& progress_;
+    Messages& messages_;
+    TextInput in_;
+    int position_ = 0;
+};
+
+bool TextReader::read(const std::string& path) {
+    if (!in_.open(path)) return refuse(kOpenError);
+    progress_.setText("Read geometry model ...");
+    progress_.setPosition(0);
+    if (!readGeometry()) return false;
+    if (!in_.atEnd() && !readSolutions()) return false;
+    applyDefaultMagnification(model_, settings_.magnification);
+    return true;
+}
+
+bool TextReader::readGeometry() {
+    std::string title;
+    bool tooLong = false;
+    in_.readLine(title, kMaxLineLength, tooLong);
+    if (tooLong) return damaged(1, "the title line is too long");
+    if (isNumberLikeTitle(title)) return refuse(kOldLayout);
+    if (title.size() > size_t(kMaxTitleLength)) title.resize(size_t(kMaxTitleLength));
+    model_.jobTitle = std::move(title);
+
+    int64_t nodeCount, dimension;
+    if (!integer(nodeCount, "the node count", 0, INT32_MAX)) return false;
+    const int64_t countLine = in_.line();
+    if (!integer(dimension, "the dimension", 2, 3)) return false;
+    if (!canHold(nodeCount, 1 + dimension))
+        return damaged(countLine, "the node count " + std::to_string(nodeCount) +
+                                      " is more than the file can hold");
+    const int32_t n = int32_t(nodeCount), dim = int32_t(dimension);
+    model_.dimension = dim;
+    model_.nodeCount = n;
+    model_.nodeNumbers.resize(size_t(n));
+    model_.coords.resize(size_t(n) * size_t(dim));
+    const int32_t progressStep = n / 10;
+    for (int32_t i = 0; i < n; ++i) {
+        int64_t number;
+        if (!integer(number, "a node number", INT32_MIN, INT32_MAX)) return false;
+        model_.nodeNumbers[size_t(i)] = int32_t(number);
+        float* c = model_.coords.data() + size_t(i) * size_t(dim);
+        for (int j = 0; j < dim; ++j) {
+            if (!real(c[j], "a coordinate")) return false;
+            if (!std::isfinite(c[j]))
+                return damaged(in_.line(), "node " + std::to_string(i + 1) +
+                                               " has a coordinate that is not finite");
+        }
+        if (progressStep > 0 && (i + 1) % progressStep == 0) {
+            position_ = std::min(position_ + 5, 100);
+            progress_.setPosition(position_);
+        }
+    }
+
+    int64_t elementCount;
+    if (!readElementCount(elementCount)) return false;
+    if (!readElements(int32_t(elementCount))) return false;
+    model_.buildNodeElementLists();
+    if (!model_.findSurfaceFaces(progress_)) return false;
+    model_.recentre();
+    return true;
+}
+
+bool TextReader::readElementCount(int64_t& count) {
+    std::string line;
+    bool tooLong = false;
+    for (;;) {
+        const int64_t lineNumber = in_.currentLine();
+        if (!in_.readLine(line, kMaxLineLength, tooLong))
+            return refuse("The file ends early at line " + std::to_string(in_.currentLine()) +
+                          ": the element count is missing!");
+        if (tooLong) return damaged(lineNumber, "the line is too long");
+        const std::vector<std::string> words = splitWords(line);
+        if (words.empty()) continue;
+        if (words.size() != 1) return refuse(kOldLayout);
+        // The count is the word's leading decimal integer.
+        const std::string& w = words[0];
+        size_t end = 0;
+        if (end < w.size() && (w[end] == '+' || w[end] == '-')) ++end;
+        while (end < w.size() && unsigned(w[end] - '0') <= 9)
+            ++end;
+        if (parseInteger(std::string_view(w).substr(0, end), count) != NumberStatus::Ok)
+            return damaged(lineNumber, "the element count \"" + w + "\" is not a number");
+        if (count < 0 || count > INT32_MAX || !canHold(count, 6))
+            return damaged(lineNumber, "the element count " + std::to_string(count) +
+                                           " is impossible for this file");
+        return true;
+    }
+}
+
+bool TextReader::readElements(int32_t count) {
+    model_.elementCount = count;
+    model_.elements.resize(size_t(count));
+    model_.connectivity.reserve(
+        size_t(std::min<int64_t>(int64_t(count) * 8, (in_.remaining() + 1) / 2)));
+    model_.faceFlags.reserve(size_t(count) * 4);
+    const int32_t progressStep = count / 10;
+    for (int32_t e = 0; e < count; ++e) {
+        int64_t f[5];
+        if (!integer(f[0], "an element number", INT32_MIN, INT32_MAX)) return false;
+        const int64_t line = in_.line();
+        if (!integer(f[1], "an element node count", 0, INT32_MAX)) return false;
+        if (!integer(f[2], "an element type", INT32_MIN, INT32_MAX)) return false;
+        if (!integer(f[3], "a material number", INT32_MIN, INT32_MAX)) return false;
+        if (!integer(f[4], "a real-constant number", INT32_MIN, INT32_MAX)) return false;
+        const ElementType* type = elementType(int32_t(f[2]));
+        if (!type) {
+            messages_.showErrorNumber("Element type does not exist!", f[2]);
+            return false;
+        }
+        const std::string which = "element " + std::to_string(e + 1);
+        if (model_.dimension == 2 && needsThreeDimensions(type->family))
+            return damaged(line, which + " of type " + std::to_string(f[2]) +
+                                     " needs three coordinates in a two-dimensional model");
+        if (f[1] != type->nodeCount)
+            return damaged(line, which + " of type " + std::to_string(f[2]) + " has " +
+                                     std::to_string(f[1]) + " nodes instead of " +
+                                     std::to_string(type->nodeCount));
+        ElementRecord& r = model_.elements[size_t(e)];
+        r.number = int32_t(f[0]);
+        r.nodeCount = type->nodeCount;
+        r.type = type->code;
+        r.material = int32_t(f[3]);
+        r.realConstant = int32_t(f[4]);
+        r.selected = 1;
+        r.family = type->family;
+        r.faceCount = type->faceCount;
+        r.exteriorFaceCount = 0;
+        r.firstNode = int64_t(model_.connectivity.size());
+        r.firstFlag = int64_t(model_.faceFlags.size());
+        for (int j = 0; j < type->nodeCount; ++j) {
+            int64_t p;
+            if (!integer(p, "an element node", INT32_MIN, INT32_MAX)) return false;
+            if (p < 1 || p > model_.nodeCount)
+                return damaged(in_.line(), which + " refers to node " + std::to_string(p) +
+                                               ", outside 1.." + std::to_string(model_.nodeCount));
+            model_.connectivity.push_back(int32_t(p));
+        }
+        model_.faceFlags.insert(model_.faceFlags.end(), size_t(type->faceCount), 0);
+        if (progressStep > 0 && (e + 1) % progressStep == 0) {
+            position_ = std::min(position_ + 5, 100);
+            progress_.setPosition(position_);
+        }
+    }
+    return true;
+}
+
+bool TextReader::readSolutions() {
+    progress_.setText("Read nodal solutions ...");
+    progress_.setPosition(0);
+    int64_t dofCount, stepCount;
+    if (!integer(dofCount, "the number of result components", 0, kMaxDofNames)) return false;
+    std::vector<std::string> names;
+    for (int64_t d = 0; d < dofCount; ++d) {
+        std::string_view w;
+        if (!word(w, "a result component name")) return false;
+        if (w.size() > size_t(kMaxDofNameLength))
+            return damaged(in_.line(), "the result component name \"" + std::string(w) +
+                                           "\" is longer than 19 characters");
+        names.emplace_back(w);
+    }
+    if (!integer(stepCount, "the step count", 0, INT32_MAX)) return false;
+    const int64_t countLine = in_.line();
+    const int32_t n = model_.nodeCount;
+    if (!canHold(stepCount, 2 + int64_t(n) * (1 + dofCount)))
+        return damaged(countLine, "the step count " + std::to_string(stepCount) +
+                                      " is more than the file can hold");
+    const int32_t steps = int32_t(stepCount), dofs = int32_t(dofCount);
+    model_.results.initialise(steps, dofs, std::move(names), model_.dimension);
+    model_.frameCount = steps;
+    settings_.stepCount = steps;
+    model_.values.resize(size_t(steps) * size_t(n) * size_t(dofs));
+
+    const int64_t total = int64_t(n) * steps;
+    const int64_t progressStep = total / 20;
+    int position = 0;
+    int64_t done = 0;
+    float* v = model_.values.data();
+    for (int32_t k = 0; k < steps; ++k) {
+        int64_t stepNumber;
+        if (!integer(stepNumber, "a step number", INT64_MIN, INT64_MAX)) return false;
+        if (!real(model_.results.stepValue[k], "a step value")) return false;
+        for (int32_t i = 0; i < n; ++i) {
+            int64_t number;
+            if (!integer(number, "a node number", INT64_MIN, INT64_MAX)) return false;
+            for (int32_t d = 0; d < dofs; ++d, ++v)
+                if (!real(*v, "a nodal value")) return false;
+            if (progressStep > 0 && ++done % progressStep == 0) {
+                position = std::min(position + 5, 100);
+                progress_.setPosition(position);
+            }
+        }
+    }
+    model_.computeExtremes();
+    if (model_.modalResults) {
+        model_.frameCount = 1;
+        settings_.stepCount = 1;
+    }
+    return true;
+}
+
+// --- writing ---
+
+class TextWriter {
+  public:
+    TextWriter(const FeModel& model, SafeFileWriter& out) : model_(model), out_(out) {}
+    void write();
+
+  private:
+    void text(const std::string& s) { out_.write(s); }
+    void endLine() { out_.write("\r\n", 2); }
+    // A field of `width` characters that always starts with a blank after another field, so
+    // that wide numbers never run into their neighbour.
+    void intField(long long v, int width, bool separated) {
+        char* p = out_.reserve(32);
+        int len = formatIntField(p + 1, v, width);
+        if (separated && p[1] != ' ') {
+            p[0] = ' ';
+            out_.advance(size_t(len) + 1);
+        } else {
+            std::memmove(p, p + 1, size_t(len));
+            out_.advance(size_t(len));
+        }
+    }
+    void realField(double v, int width) {
+        char* p = out_.reserve(48);
+        out_.advance(size_t(formatScientificField(p, v, 4, width)));
+    }
+    void real(double v) {
+        char* p = out_.reserve(48);
+        out_.advance(size_t(formatScientific(p, v, 4)));
+    }
+
+    const FeModel& model_;
+    SafeFileWriter& out_;
+};
+
+// A title that the reader accepts and that is as close to the stored one as possible:
+// line breaks become blanks, and an empty or number-like title gets a trailing blank.
+std::string writableTitle(const std::string& title) {
+    std::string t = title;
+    for (char& c : t)
+        if (c == '\r' || c == '\n') c = ' ';
+    if (isNumberLikeTitle(t)) t += ' ';
+    return t;
+}
+
+// One word per name: white space inside a name becomes an underscore, an empty name "_".
+std::string writableName(const std::string& name) {
+    if (name.empty()) return "_";
+    std::string n = name;
+    for (char& c : n)
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f') c = '_';
+    return n;
+}
+
+void TextWriter::write() {
+    const FeModel& m = model_;
+    const ResultSet& r = m.results;
+    text(writableTitle(m.jobTitle));
+    endLine();
+    text(std::to_string(m.nodeCount) + "     " + std::to_string(m.dimension));
+    endLine();
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        intField(i + 1, 5, false);
+        for (int j = 0; j < m.dimension; ++j)
+            realField(m.fileCoordinate(i, j), 15);
+        endLine();
+    }
+    text(std::to_string(m.elementCount));
+    endLine();
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& rec = m.elements[size_t(e)];
+        intField(rec.number, 10, false);
+        intField(rec.nodeCount, 3, true);
+        intField(rec.type, 3, true);
+        intField(rec.material, 3, true);
+        intField(rec.realConstant, 3, true);
+        for (int32_t p : m.elementNodes(e))
+            intField(p, 10, true);
+        endLine();
+    }
+    if (r.hasResults != 1) return;
+    text(std::to_string(r.dofCount) + "   ");
+    for (int32_t d = 0; d < r.dofCount; ++d)
+        text(writableName(r.dofNames[size_t(d)]) + "   ");
+    endLine();
+    text(std::to_string(r.stepCount));
+    endLine();
+    for (int32_t k = 0; k < r.stepCount; ++k) {
+        text(std::to_string(k + 1) + "    ");
+        real(r.stepValue[k]);
+        endLine();
+        for (int32_t i = 0; i < m.nodeCount; ++i) {
+            intField(m.nodeNumbers[size_t(i)], 5, false);
+            for (int32_t d = 0; d < r.dofCount; ++d)
+                realField(m.storedValue(i, k, d), 15);
+            endLine();
+        }
+    }
+}
+
+}  // namespace
+
+bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
+                  Progress& progress, Messages& messages) {
+    TextReader reader(model, settings, progress, messages);
+    if (reader.read(path)) return true;
+    const bool modal = model.modalResults;
+    model.reset();  // a failed read never leaves a partly filled model
+    model.modalResults = modal;
+    settings.stepCount = 0;
+    return false;
+}
+
+bool writeTextFile(const FeModel& model, const std::string& path, Progress& progress,
+                   Messages& messages) {
+    SafeFileWriter out;
+    if (!out.open(path)) {
+        messages.showError(kWriteError);
+        return false;
+    }
+    TextWriter(model, out).write();
+    progress.setPosition(100);
+    if (!out.commit()) {
+        messages.showError(kWriteError);
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> splitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::string current;
+    for (char c : line) {
+        if (c == ',' || c == ' ' || c == ':' || c == '\t') {
+            if (!current.empty()) words.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty()) words.push_back(std::move(current));
+    return words;
+}
+
+bool isNumberLikeTitle(const std::string& title) {
+    int exponents = 0, signs = 0;
+    for (char c : title) {
+        if (c >= '0' && c <= '9') continue;
+        if (c == 'e' || c == 'E') {
+            if (++exponents > 1) return false;
+        } else if (c == '+' || c == '-') {
+            if (++signs > 1) return false;
+        } else {
+            return false;
+        }
+    }
+    return true;  // also true for an empty title
+}
+
+}  // namespace orv

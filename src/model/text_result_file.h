@@ -1,0 +1,29 @@
+#pragma once
+// The text result file (.asc) and the mode file (.mdf, the same grammar with vibration modes
+// as steps): whitespace-separated numbers after a title line.
+#include <string>
+#include <vector>
+
+namespace orv {
+
+class FeModel;
+struct PlotSettings;
+class Progress;
+class Messages;
+
+// Reads a .asc or .mdf file into a model the caller has reset; the caller sets
+// modalResults beforehand for a mode file. On failure the reason is reported and the model
+// is left empty.
+bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
+                  Progress& progress, Messages& messages);
+// Writes the model as .asc; the file it replaces survives any failure.
+bool writeTextFile(const FeModel& model, const std::string& path, Progress& progress,
+                   Messages& messages);
+
+// Splits a line into words at commas, blanks, colons and tabs.
+std::vector<std::string> splitWords(const std::string& line);
+// True for a first line that marks a file of an older layout: empty, or only digits with at
+// most one e/E and at most one sign.
+bool isNumberLikeTitle(const std::string& title);
+
+}  // namespace orv
