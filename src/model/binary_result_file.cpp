@@ -77,8 +77,8 @@ bool BinaryReader::read(const std::string& path) {
 
 bool BinaryReader::readHeader() {
     int32_t magic = 0;
-    if (!in_.readInt(magic) || magic != kBinaryMagic)
-        return refuse("This file is not available for current version!");
+    if (!readInt(magic, "header")) return false;
+    if (magic != kBinaryMagic) return refuse("This file is not available for current version!");
     int32_t titleLength;
     if (!readInt(titleLength, "header")) return false;
     if (titleLength < 0 || titleLength > kMaxTitleLength)
@@ -102,6 +102,10 @@ bool BinaryReader::readHeader() {
     if (stepCount_ < 0)
         return damaged("the step count " + std::to_string(stepCount_) + " is negative");
     const int64_t recordBytes = 4 + 4 * int64_t(dimension) + 4 * int64_t(stepCount_) * dofCount_;
+    if (nodeCount < 0) {
+        at_ = nodeCountAt;
+        return damaged("the node count " + std::to_string(nodeCount) + " is negative");
+    }
     if (!fits(nodeCount, recordBytes)) {
         at_ = nodeCountAt;
         return damaged("the node count " + std::to_string(nodeCount) +
@@ -200,6 +204,7 @@ bool BinaryReader::readElements() {
     int32_t count;
     if (!readInt(count, "element block")) return false;
     // Each element takes its code and at least six ints in its record.
+    if (count < 0) return damaged("the element count " + std::to_string(count) + " is negative");
     if (!fits(count, 28))
         return damaged("the element count " + std::to_string(count) +
                        " is more than the file can hold");

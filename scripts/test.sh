@@ -1,0 +1,23 @@
+#!/bin/sh
+# Installs what is missing, builds, and runs every test: the whole suite, the model tests
+# again under the address and undefined-behaviour sanitizers, and a short run of each
+# fuzzer over its corpus.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+JOBS="$(nproc)"
+
+echo "== build and run all tests"
+scripts/build.sh build
+ctest --test-dir build --output-on-failure -j "$JOBS"
+
+echo "== model tests under address and undefined-behaviour sanitizers"
+scripts/build.sh build-asan -DORVANTA_SANITIZE=ON -DORVANTA_BENCH=OFF
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L model
+
+echo "== fuzzers"
+fuzz/run_fuzzers.sh "${FUZZ_SECONDS:-30}"
+
+echo "== all tests passed"
