@@ -1,0 +1,67 @@
+// orvanta-samples: writes the bundled examples, or a structured block of any size.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "fe_model.h"
+#include "messages.h"
+#include "model_files.h"
+#include "sample_models.h"
+
+namespace {
+
+class StderrMessages final : public orv::Messages {
+  public:
+    void show(const orv::MessageBox& box) override {
+        std::fprintf(stderr, "%s: %s\n", box.title.c_str(), box.text.c_str());
+    }
+};
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: orvanta-samples examples DIR\n"
+                 "       orvanta-samples block hex|tet|quad N OUT.rst|OUT.asc\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    StderrMessages messages;
+    orv::setFatalMessages(&messages);
+    if (argc == 3 && std::strcmp(argv[1], "examples") == 0) {
+        if (!orv::samples::writeExamples(argv[2], messages)) return 1;
+        std::printf("wrote %zu examples into %s\n", orv::samples::examples().size(), argv[2]);
+        return 0;
+    }
+    if (argc == 5 && std::strcmp(argv[1], "block") == 0) {
+        orv::samples::BlockShape shape;
+        const std::string kind = argv[2];
+        if (kind == "hex")
+            shape = orv::samples::BlockShape::Hex;
+        else if (kind == "tet")
+            shape = orv::samples::BlockShape::Tet;
+        else if (kind == "quad")
+            shape = orv::samples::BlockShape::Quad;
+        else
+            return usage();
+        char* end = nullptr;
+        const long n = std::strtol(argv[3], &end, 10);
+        if (end == argv[3] || *end != '\0' || n < 1 || n > 100000) return usage();
+        const std::string out = argv[4];
+        const orv::ModelFileKind fileKind = orv::modelFileKind(orv::fileExtension(out));
+        if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text)
+            return usage();
+        orv::FeModel model;
+        if (!orv::samples::buildBlock(model, shape, int32_t(n))) {
+            std::fprintf(stderr, "Error: a block of %ld cells per edge is too large\n", n);
+            return 1;
+        }
+        if (!orv::samples::writeSample(model, out, messages)) return 1;
+        std::printf("wrote %s: %d nodes, %d elements\n", out.c_str(), model.nodeCount,
+                    model.elementCount);
+        return 0;
+    }
+    return usage();
+}

@@ -1,0 +1,503 @@
+// The bundled examples are exactly what the generator writes, read back with the expected
+// meshes, and carry results that obey the mechanics they claim; the block command writes
+// .rst and .asc files that read back to the same model.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <numbers>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "fe_model.h"
+#include "messages.h"
+#include "model_files.h"
+#include "plot_settings.h"
+#include "progress.h"
+#include "sample_models.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace orv::samples;
+constexpr double kPi = std::numbers::pi;
+
+class Recorder final : public orv::Messages {
+  public:
+    void show(const orv::MessageBox& box) override { boxes.push_back(box.title + ": " + box.text); }
+    std::vector<std::string> boxes;
+};
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "orvanta-examples-XXXXXX").string();
+        path = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string file(const std::string& name) const { return path + "/" + name; }
+    std::string path;
+};
+
+std::string bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+int runTool(const std::string& arguments) {
+    const std::string command =
+        std::string("\"") + ORVANTA_SAMPLES_TOOL + "\" " + arguments + " >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Reads a file as the program does; an unreadable file fails the calling test.
+orv::FeModel readBack(const std::string& path) {
+    orv::FeModel model;
+    orv::PlotSettings settings;
+    settings.reset();
+    orv::NullProgress progress;
+    Recorder messages;
+    const bool ok =
+        orv::readModelFile(model, settings, path, orv::fileExtension(path), progress, messages);
+    EXPECT_TRUE(ok) << path;
+    EXPECT_TRUE(messages.boxes.empty()) << path << ": " << messages.boxes.front();
+    return model;
+}
+
+std::string bundled(const std::string& name) {
+    return std::string(ORVANTA_EXAMPLES_DIR) + "/" + name;
+}
+
+int dof(const orv::FeModel& m, const std::string& name) {
+    const auto& names = m.results.dofNames;
+    const auto it = std::find(names.begin(), names.end(), name);
+    EXPECT_NE(it, names.end()) << name;
+    return int(it - names.begin());
+}
+
+// The node nearest to a point of the file's coordinates.
+int32_t nearest(const orv::FeModel& m, double x, double y, double z = 0.0) {
+    int32_t best = 0;
+    double bestDistance = 1e300;
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        double d =
+            std::pow(m.fileCoordinate(i, 0) - x, 2) + std::pow(m.fileCoordinate(i, 1) - y, 2);
+        if (m.dimension == 3) d += std::pow(m.fileCoordinate(i, 2) - z, 2);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+double value(const orv::FeModel& m, int32_t node, int32_t step, const std::string& name) {
+    return m.storedValue(node, step, dof(m, name));
+}
+
+int64_t exteriorFaces(const orv::FeModel& m) {
+    int64_t n = 0;
+    for (uint8_t f : m.faceFlags)
+        n += f;
+    return n;
+}
+
+// Six times the signed volume of element e's first four nodes (a tetrahedron's own).
+double tetVolume6(const orv::FeModel& m, int32_t e, const int32_t* corner) {
+    const auto nodes = m.elementNodes(e);
+    double u[3][3];
+    for (int r = 0; r < 3; ++r)
+        for (int j = 0; j < 3; ++j)
+            u[r][j] = m.fileCoordinate(nodes[corner[r + 1]] - 1, j) -
+                      m.fileCoordinate(nodes[corner[0]] - 1, j);
+    return u[0][0] * (u[1][1] * u[2][2] - u[1][2] * u[2][1]) -
+           u[0][1] * (u[1][0] * u[2][2] - u[1][2] * u[2][0]) +
+           u[0][2] * (u[1][0] * u[2][1] - u[1][1] * u[2][0]);
+}
+
+// --- the bundled files ---
+
+TEST(BundledExamples, AreExactlyWhatTheGeneratorWrites) {
+    TempDir dir;
+    ASSERT_EQ(runTool("examples \"" + dir.path + "\""), 0);
+    std::set<std::string> listed;
+    for (const Example& ex : examples()) {
+        listed.insert(ex.fileName);
+        const std::string fresh = bytes(dir.file(ex.fileName));
+        ASSERT_FALSE(fresh.empty()) << ex.fileName;
+        EXPECT_LT(fresh.size(), 1u << 20) << ex.fileName << " is too large to bundle";
+        EXPECT_TRUE(fresh == bytes(bundled(ex.fileName)))
+            << ex.fileName << " differs from the generator's output: regenerate the examples";
+    }
+    // No stale result file lies beside them.
+    for (const auto& entry : fs::directory_iterator(ORVANTA_EXAMPLES_DIR)) {
+        const std::string ext = entry.path().extension().string();
+        if (ext == ".asc" || ext == ".rst" || ext == ".mdf") {
+            EXPECT_TRUE(listed.count(entry.path().filename().string())) << entry.path();
+        }
+    }
+}
+
+TEST(BundledExamples, ReadBackWithTheirMeshesAndResults) {
+    struct Expected {
+        std::string file;
+        int32_t dimension, nodes, elements, type, dofs, steps;
+        int64_t exterior;  // surface edges or faces of a closed, conforming mesh
+    };
+    const Expected all[] = {
+        // 48 sectors x 12 rings; the hole and the outline each have 48 edges.
+        {"plate_hole_q4.asc", 2, 13 * 48, 12 * 48, 24, 5, 4, 2 * 48},
+        // 32 sectors x 8 rings with midside nodes; each quadratic edge has two segments.
+        {"plate_hole_q8.asc", 2, 17 * 64 - 8 * 32, 8 * 32, 28, 5, 4, 2 * 64},
+        {"cantilever.asc", 3, 41 * 5 * 3, 40 * 4 * 2, 38, 5, 5, 2 * (160 + 80 + 8)},
+        {"cantilever_modes.mdf", 3, 41 * 5 * 3, 40 * 4 * 2, 38, 3, 4, 2 * (160 + 80 + 8)},
+        {"shell_plate.asc", 3, 21 * 13, 20 * 12, 44, 5, 4, 0},
+        // Inner and outer walls 2 x 32 x 6 triangles each, end rings 2 x 4 x 32 each.
+        {"pressure_tube.rst", 3, 5 * 32 * 7, 6 * 4 * 32 * 6, 34, 6, 3, 2 * 384 + 2 * 256},
+        {"truss_bridge.asc", 2, 12, 21, 22, 2, 5, 0},
+    };
+    ASSERT_EQ(std::size(all), examples().size());
+    for (const Expected& x : all) {
+        SCOPED_TRACE(x.file);
+        const orv::FeModel m = readBack(bundled(x.file));
+        EXPECT_EQ(m.dimension, x.dimension);
+        EXPECT_EQ(m.nodeCount, x.nodes);
+        EXPECT_EQ(m.elementCount, x.elements);
+        for (const orv::ElementRecord& r : m.elements)
+            ASSERT_EQ(r.type, x.type);
+        EXPECT_EQ(m.results.dofCount, x.dofs);
+        EXPECT_EQ(m.results.stepCount, x.steps);
+        EXPECT_TRUE(m.results.hasDisplacements);
+        EXPECT_EQ(exteriorFaces(m), x.exterior);
+        EXPECT_EQ(m.modalResults, x.file.ends_with(".mdf"));
+    }
+}
+
+TEST(BundledExamples, ElementsAreOrientedPositively) {
+    // Hexahedra: the corner tetrahedron at each bottom corner has a positive volume.
+    const orv::FeModel beam = readBack(bundled("cantilever.asc"));
+    const int32_t hexCorners[4][4] = {{0, 1, 3, 4}, {1, 2, 0, 5}, {2, 3, 1, 6}, {3, 0, 2, 7}};
+    for (int32_t e = 0; e < beam.elementCount; ++e)
+        for (const auto& c : hexCorners)
+            ASSERT_GT(tetVolume6(beam, e, c), 0.0) << "hexahedron " << e + 1;
+    const orv::FeModel tube = readBack(bundled("pressure_tube.rst"));
+    const int32_t tet[4] = {0, 1, 2, 3};
+    for (int32_t e = 0; e < tube.elementCount; ++e)
+        ASSERT_GT(tetVolume6(tube, e, tet), 0.0) << "tetrahedron " << e + 1;
+    // Quads run counter-clockwise: positive shoelace area over the perimeter nodes.
+    for (const char* file : {"plate_hole_q4.asc", "plate_hole_q8.asc"}) {
+        const orv::FeModel plate = readBack(bundled(file));
+        for (int32_t e = 0; e < plate.elementCount; ++e) {
+            const auto nodes = plate.elementNodes(e);
+            double area = 0.0;
+            for (size_t j = 0; j < nodes.size(); ++j) {
+                const int32_t a = nodes[j] - 1, b = nodes[(j + 1) % nodes.size()] - 1;
+                area += plate.fileCoordinate(a, 0) * plate.fileCoordinate(b, 1) -
+                        plate.fileCoordinate(b, 0) * plate.fileCoordinate(a, 1);
+            }
+            ASSERT_GT(area, 0.0) << file << " element " << e + 1;
+        }
+    }
+}
+
+// --- the mechanics the results stand for ---
+
+TEST(BundledExamples, PlateHoleFollowsTheKirschSolution) {
+    using P = PlateWithHole;
+    const double s = P::appliedStress, a = P::radius, e = P::youngsModulus;
+    for (const char* file : {"plate_hole_q4.asc", "plate_hole_q8.asc"}) {
+        SCOPED_TRACE(file);
+        const orv::FeModel m = readBack(bundled(file));
+        const int32_t last = m.results.stepCount - 1;
+        // Stress concentration: three times the applied stress across the load direction,
+        // compression equal to it on the load axis.
+        EXPECT_NEAR(value(m, nearest(m, 0, a), last, "SX"), 3.0 * s, 1e-3 * s);
+        EXPECT_NEAR(value(m, nearest(m, 0, -a), last, "SX"), 3.0 * s, 1e-3 * s);
+        EXPECT_NEAR(value(m, nearest(m, a, 0), last, "SY"), -s, 1e-3 * s);
+        // The hole grows by 6 s a / E along the load and shrinks by 2 s a / E across it.
+        const double along =
+            value(m, nearest(m, a, 0), last, "UX") - value(m, nearest(m, -a, 0), last, "UX");
+        const double across =
+            value(m, nearest(m, 0, a), last, "UY") - value(m, nearest(m, 0, -a), last, "UY");
+        EXPECT_NEAR(along, 6.0 * s * a / e, 1e-3 * s * a / e);
+        EXPECT_NEAR(across, -2.0 * s * a / e, 1e-3 * s * a / e);
+        // The hole's edge is free of traction.
+        int onEdge = 0;
+        for (int32_t i = 0; i < m.nodeCount; ++i) {
+            const double x = m.fileCoordinate(i, 0), y = m.fileCoordinate(i, 1);
+            const double r = std::hypot(x, y);
+            if (std::fabs(r - a) > 1e-3 * a) continue;
+            ++onEdge;
+            const double nx = x / r, ny = y / r;
+            const double sx = value(m, i, last, "SX"), sy = value(m, i, last, "SY"),
+                         sxy = value(m, i, last, "SXY");
+            EXPECT_NEAR(sx * nx + sxy * ny, 0.0, 2e-3 * s) << "node " << i + 1;
+            EXPECT_NEAR(sxy * nx + sy * ny, 0.0, 2e-3 * s) << "node " << i + 1;
+        }
+        EXPECT_GE(onEdge, 32);
+        // Ten radii away the hole changes the stress by a few percent only.
+        EXPECT_NEAR(value(m, nearest(m, P::halfWidth, 0), last, "SX"), s, 0.03 * s);
+        EXPECT_NEAR(value(m, nearest(m, 0, P::halfWidth), last, "SX"), s, 0.03 * s);
+        // The steps ramp the load.
+        const int32_t probe = nearest(m, 0, a);
+        for (int32_t k = 0; k <= last; ++k) {
+            const double factor = double(k + 1) / (last + 1);
+            EXPECT_FLOAT_EQ(float(m.stepValue(k)), float(factor));
+            EXPECT_NEAR(value(m, probe, k, "SX"), 3.0 * s * factor, 1e-3 * s);
+        }
+    }
+}
+
+TEST(BundledExamples, CantileverFollowsBeamTheory) {
+    using C = Cantilever;
+    const orv::FeModel m = readBack(bundled("cantilever.asc"));
+    const int32_t last = m.results.stepCount - 1;
+    const double p = C::tipLoad, l = C::length, b = C::width, h = C::height;
+    const double inertia = b * h * h * h / 12.0;
+    const double tip = p * l * l * l / (3.0 * C::youngsModulus * inertia);
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        const double x = m.fileCoordinate(i, 0);
+        if (std::fabs(x) < 1e-6) {  // clamped
+            EXPECT_NEAR(value(m, i, last, "UX"), 0.0, 1e-9);
+            EXPECT_NEAR(value(m, i, last, "UY"), 0.0, 1e-9);
+        }
+        if (std::fabs(x - l) < 1e-3) {
+            EXPECT_NEAR(value(m, i, last, "UY"), -tip, 1e-3 * tip);
+        }
+        EXPECT_EQ(value(m, i, last, "UZ"), 0.0);
+    }
+    // Bending stress at the clamp 6 P L / (b h^2), tension on top; shear 1.5 P / A at the axis.
+    const double bending = 6.0 * p * l / (b * h * h);
+    EXPECT_NEAR(value(m, nearest(m, 0, h / 2, 0), last, "SX"), bending, 1e-3 * bending);
+    EXPECT_NEAR(value(m, nearest(m, 0, -h / 2, 0), last, "SX"), -bending, 1e-3 * bending);
+    EXPECT_NEAR(value(m, nearest(m, l / 2, 0, 0), last, "SXY"), -1.5 * p / (b * h),
+                1e-3 * p / (b * h));
+    EXPECT_NEAR(value(m, nearest(m, l / 2, h / 2, 0), last, "SXY"), 0.0, 1e-3 * p / (b * h));
+    // Plane sections turn with the axis: at the tip, UX = -y times the slope P L^2 / (2 E I).
+    const double slope = -p * l * l / (2.0 * C::youngsModulus * inertia);
+    EXPECT_NEAR(value(m, nearest(m, l, h / 2, 0), last, "UX"), -h / 2 * slope,
+                1e-3 * std::fabs(h * slope));
+    for (int32_t k = 0; k <= last; ++k)
+        EXPECT_NEAR(value(m, nearest(m, l, 0, 0), k, "UY"), -tip * (k + 1) / (last + 1),
+                    1e-3 * tip);
+}
+
+TEST(BundledExamples, CantileverModesAreClampedFreeBeamModes) {
+    using C = Cantilever;
+    const orv::FeModel m = readBack(bundled("cantilever_modes.mdf"));
+    const double area = C::width * C::height, l = C::length;
+    const int32_t tip = nearest(m, l, 0, 0), root = nearest(m, 0, 0, 0);
+    std::vector<double> roots;
+    double previous = 0.0;
+    for (int32_t k = 0; k < m.results.stepCount; ++k) {
+        SCOPED_TRACE("mode " + std::to_string(k + 1));
+        const double f = m.stepValue(k);
+        EXPECT_GT(f, previous);  // ascending frequencies
+        previous = f;
+        const double uy = value(m, tip, k, "UY"), uz = value(m, tip, k, "UZ");
+        const bool inY = std::fabs(uy) > std::fabs(uz);
+        EXPECT_NEAR(std::max(std::fabs(uy), std::fabs(uz)), 1.0, 1e-4);  // normalised
+        EXPECT_NEAR(std::min(std::fabs(uy), std::fabs(uz)), 0.0, 1e-9);  // one plane only
+        EXPECT_NEAR(value(m, root, k, inY ? "UY" : "UZ"), 0.0, 1e-9);
+        // The frequency makes beta L a root of the clamped-free equation cos cosh + 1 = 0.
+        const double inertia = inY ? C::width * std::pow(C::height, 3) / 12.0
+                                   : C::height * std::pow(C::width, 3) / 12.0;
+        const double omega = 2.0 * kPi * f;
+        const double betaL =
+            l * std::pow(C::density * area * omega * omega / (C::youngsModulus * inertia), 0.25);
+        EXPECT_NEAR(std::cos(betaL) * std::cosh(betaL) + 1.0, 0.0, 1e-3 * std::cosh(betaL));
+        roots.push_back(betaL);
+    }
+    ASSERT_EQ(roots.size(), 4u);
+    // The first mode of each plane, then the second: 1.8751 and 4.6941.
+    EXPECT_NEAR(roots[0], 1.87510, 1e-4);
+    EXPECT_NEAR(roots[1], 1.87510, 1e-4);
+    EXPECT_NEAR(roots[2], 4.69409, 1e-4);
+    EXPECT_NEAR(roots[3], 4.69409, 1e-4);
+}
+
+TEST(BundledExamples, ShellPlateFollowsTheNavierSolution) {
+    using S = ShellPlate;
+    const orv::FeModel m = readBack(bundled("shell_plate.asc"));
+    const int32_t last = m.results.stepCount - 1;
+    const double a = S::lengthX, b = S::lengthY, t = S::thickness, nu = S::poisson;
+    const double d = S::youngsModulus * t * t * t / (12.0 * (1.0 - nu * nu));
+    const double w =
+        16.0 * S::pressure / (std::pow(kPi, 6) * d * std::pow(1 / (a * a) + 1 / (b * b), 2));
+    const int32_t centre = nearest(m, a / 2, b / 2, 0);
+    EXPECT_NEAR(value(m, centre, last, "UZ"), -w, 1e-3 * w);
+    // Bottom-surface bending stress at the centre: 6 M / t^2 with M = D w pi^2 (1/a^2 + nu/b^2).
+    const double sx = 6.0 * d * w * kPi * kPi * (1 / (a * a) + nu / (b * b)) / (t * t);
+    EXPECT_NEAR(value(m, centre, last, "SX"), sx, 1e-3 * sx);
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        const double x = m.fileCoordinate(i, 0), y = m.fileCoordinate(i, 1);
+        const bool edge = std::fabs(x) < 1e-3 || std::fabs(x - a) < 1e-3 || std::fabs(y) < 1e-3 ||
+                          std::fabs(y - b) < 1e-3;
+        if (edge) {
+            EXPECT_NEAR(value(m, i, last, "UZ"), 0.0, 1e-6 * w) << "node " << i + 1;
+        }
+        EXPECT_LE(value(m, i, last, "UZ"), 0.0);  // the pressure pushes down everywhere
+    }
+}
+
+TEST(BundledExamples, PressureTubeFollowsTheLameSolution) {
+    using T = PressureTube;
+    const orv::FeModel m = readBack(bundled("pressure_tube.rst"));
+    const int32_t last = m.results.stepCount - 1;
+    const double p = T::pressure, ri = T::innerRadius, ro = T::outerRadius;
+    const double e = T::youngsModulus, nu = T::poisson;
+    const double hoop = p * (ro * ro + ri * ri) / (ro * ro - ri * ri);
+    int inner = 0, outer = 0;
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        const double x = m.fileCoordinate(i, 0), y = m.fileCoordinate(i, 1);
+        const double z = m.fileCoordinate(i, 2), r = std::hypot(x, y);
+        const double sr = value(m, i, last, "SRAD"), st = value(m, i, last, "SHOOP");
+        if (std::fabs(r - ri) < 1e-3 * ri) {
+            ++inner;
+            EXPECT_NEAR(sr, -p, 1e-4 * p);
+            EXPECT_NEAR(st, hoop, 1e-4 * p);
+        }
+        if (std::fabs(r - ro) < 1e-3 * ro) {
+            ++outer;
+            EXPECT_NEAR(sr, 0.0, 1e-4 * p);
+        }
+        // Hooke's law in plane stress ties the displacements to the stresses.
+        const double ur = (value(m, i, last, "UX") * x + value(m, i, last, "UY") * y) / r;
+        EXPECT_NEAR(ur / r, (st - nu * sr) / e, 1e-4 * p / e) << "node " << i + 1;
+        EXPECT_NEAR(value(m, i, last, "UZ"), -nu * (sr + st) / e * z, 1e-4 * p / e * T::length);
+        EXPECT_NEAR(value(m, i, last, "SEQV"), std::sqrt(sr * sr + st * st - sr * st), 1e-3 * p);
+    }
+    EXPECT_EQ(inner, 32 * 7);
+    EXPECT_EQ(outer, 32 * 7);
+}
+
+TEST(BundledExamples, TrussDisplacementsBalanceTheLoads) {
+    using T = TrussBridge;
+    const orv::FeModel m = readBack(bundled("truss_bridge.asc"));
+    const double span = T::panel * T::panels;
+    const int32_t left = nearest(m, 0, 0), right = nearest(m, span, 0);
+    for (int32_t k = 0; k < m.results.stepCount; ++k) {
+        SCOPED_TRACE("step " + std::to_string(k + 1));
+        const double loadX = m.stepValue(k);
+        EXPECT_NEAR(loadX, T::panel * (k + 1), 1e-6);
+        const int32_t loaded = nearest(m, loadX, 0);
+        // Member forces from the elongations, summed at the nodes with the applied load.
+        std::vector<double> force(size_t(2 * m.nodeCount), 0.0);
+        force[size_t(2 * loaded + 1)] -= T::load;
+        for (int32_t e = 0; e < m.elementCount; ++e) {
+            const auto nodes = m.elementNodes(e);
+            const int32_t a = nodes[0] - 1, b = nodes[1] - 1;
+            const double dx = m.fileCoordinate(b, 0) - m.fileCoordinate(a, 0);
+            const double dy = m.fileCoordinate(b, 1) - m.fileCoordinate(a, 1);
+            const double len = std::hypot(dx, dy);
+            const double stretch = ((value(m, b, k, "UX") - value(m, a, k, "UX")) * dx +
+                                    (value(m, b, k, "UY") - value(m, a, k, "UY")) * dy) /
+                                   len;
+            const double area = m.elements[size_t(e)].material == 1 ? T::chordArea : T::webArea;
+            const double n = T::youngsModulus * area / len * stretch;  // tension positive
+            force[size_t(2 * a)] += n * dx / len;
+            force[size_t(2 * a + 1)] += n * dy / len;
+            force[size_t(2 * b)] -= n * dx / len;
+            force[size_t(2 * b + 1)] -= n * dy / len;
+        }
+        // Free nodes are in equilibrium; what is left at the supports are the reactions.
+        for (int32_t i = 0; i < m.nodeCount; ++i) {
+            if (i == left) continue;
+            EXPECT_NEAR(force[size_t(2 * i)], 0.0, 2e-3 * T::load) << "node " << i + 1;
+            if (i != right) {
+                EXPECT_NEAR(force[size_t(2 * i + 1)], 0.0, 2e-3 * T::load) << "node " << i + 1;
+            }
+        }
+        EXPECT_NEAR(value(m, left, k, "UX"), 0.0, 1e-12);
+        EXPECT_NEAR(value(m, left, k, "UY"), 0.0, 1e-12);
+        EXPECT_NEAR(value(m, right, k, "UY"), 0.0, 1e-12);
+        // The supports carry the load as a simply supported beam does: R = P x / span.
+        EXPECT_NEAR(-force[size_t(2 * right + 1)], T::load * loadX / span, 2e-3 * T::load);
+        EXPECT_NEAR(-force[size_t(2 * left + 1)], T::load * (1 - loadX / span), 2e-3 * T::load);
+        EXPECT_LT(value(m, loaded, k, "UY"), 0.0);
+    }
+}
+
+// --- structured blocks ---
+
+TEST(Blocks, BinaryAndTextFilesReadBackToTheSameModel) {
+    struct Case {
+        const char* shape;
+        int32_t dimension, nodes, elements, type;
+        int64_t exterior;
+    };
+    const int n = 3;
+    const Case cases[] = {
+        {"hex", 3, 4 * 4 * 4, n * n * n, 38, 6 * n * n},
+        {"tet", 3, 4 * 4 * 4, 6 * n * n * n, 34, 6 * 2 * n * n},  // two triangles per square
+        {"quad", 2, 4 * 4, n * n, 24, 4 * n},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shape);
+        const std::string rst = dir.file(std::string(c.shape) + ".rst");
+        const std::string asc = dir.file(std::string(c.shape) + ".asc");
+        ASSERT_EQ(runTool(std::string("block ") + c.shape + " 3 \"" + rst + "\""), 0);
+        ASSERT_EQ(runTool(std::string("block ") + c.shape + " 3 \"" + asc + "\""), 0);
+        const orv::FeModel b = readBack(rst), t = readBack(asc);
+        for (const orv::FeModel* m : {&b, &t}) {
+            EXPECT_EQ(m->dimension, c.dimension);
+            EXPECT_EQ(m->nodeCount, c.nodes);
+            EXPECT_EQ(m->elementCount, c.elements);
+            EXPECT_EQ(m->elements.front().type, c.type);
+            EXPECT_EQ(exteriorFaces(*m), c.exterior);
+            EXPECT_EQ(m->results.stepCount, 5);
+            EXPECT_EQ(m->results.dofNames,
+                      c.dimension == 3 ? std::vector<std::string>({"UX", "UY", "UZ", "SX"})
+                                       : std::vector<std::string>({"UX", "UY", "SX", "SY"}));
+            for (int32_t k = 0; k < 5; ++k)
+                EXPECT_FLOAT_EQ(float(m->stepValue(k)), 0.2f * float(k + 1));
+        }
+        // The .rst holds the flags that the text reader's surface search finds.
+        EXPECT_EQ(b.faceFlags, t.faceFlags);
+        EXPECT_EQ(b.connectivity, t.connectivity);
+        for (int32_t e = 0; e < b.elementCount; ++e)
+            ASSERT_EQ(b.elements[size_t(e)].exteriorFaceCount,
+                      t.elements[size_t(e)].exteriorFaceCount);
+        for (int32_t i = 0; i < b.nodeCount; ++i)
+            for (int j = 0; j < b.dimension; ++j)
+                ASSERT_NEAR(b.fileCoordinate(i, j), t.fileCoordinate(i, j), 1e-4);
+        ASSERT_EQ(b.values.size(), t.values.size());
+        for (size_t v = 0; v < b.values.size(); ++v)
+            ASSERT_NEAR(b.values[v], t.values[v], 1e-4 * (std::fabs(b.values[v]) + 1e-3));
+        if (c.type == 34) {
+            const int32_t tet[4] = {0, 1, 2, 3};
+            for (int32_t e = 0; e < b.elementCount; ++e)
+                ASSERT_GT(tetVolume6(b, e, tet), 0.0) << "tetrahedron " << e + 1;
+        }
+    }
+}
+
+TEST(Blocks, RefusesWrongArguments) {
+    TempDir dir;
+    EXPECT_EQ(runTool("block cube 3 \"" + dir.file("a.rst") + "\""), 2);
+    EXPECT_EQ(runTool("block hex 0 \"" + dir.file("a.rst") + "\""), 2);
+    EXPECT_EQ(runTool("block hex 3x \"" + dir.file("a.rst") + "\""), 2);
+    EXPECT_EQ(runTool("block hex 3 \"" + dir.file("a.txt") + "\""), 2);
+    EXPECT_EQ(runTool("block hex 3"), 2);
+    EXPECT_FALSE(fs::exists(dir.file("a.rst")));
+    EXPECT_EQ(runTool("block hex 2 \"" + dir.path + "/missing/a.rst\""), 1);
+    // Counts beyond the 32-bit tables are refused before anything is allocated.
+    orv::FeModel m;
+    EXPECT_FALSE(buildBlock(m, BlockShape::Tet, 800));
+    EXPECT_EQ(m.nodeCount, 0);
+    EXPECT_FALSE(buildBlock(m, BlockShape::Hex, 0));
+}
+
+}  // namespace
