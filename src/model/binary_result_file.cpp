@@ -101,6 +101,12 @@ bool BinaryReader::readHeader() {
     if (!readInt(stepCount_, "header")) return false;
     if (stepCount_ < 0)
         return damaged("the step count " + std::to_string(stepCount_) + " is negative");
+    // The step tables are sized before they are read: each step takes its value and extremes
+    // (4 + 8 x components bytes). Without components nothing is stored per step, and a step
+    // count beyond the file's size is not believed either.
+    if (!fits(stepCount_, dofCount_ > 0 ? 4 + 8 * int64_t(dofCount_) : 1))
+        return damaged("the step count " + std::to_string(stepCount_) +
+                       " is more than the file can hold");
     const int64_t recordBytes = 4 + 4 * int64_t(dimension) + 4 * int64_t(stepCount_) * dofCount_;
     if (nodeCount < 0) {
         at_ = nodeCountAt;
