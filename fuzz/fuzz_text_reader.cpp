@@ -1,0 +1,12 @@
+// Fuzz target for the text result file reader: every input is read as a .asc file and as a
+// .mdf mode file; an accepted model is listed, queried, and written in both formats and read
+// back.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    orvfuzz::runInput(data, size, {orvfuzz::Format::Text, orvfuzz::Format::Modes});
+    return 0;
+}
