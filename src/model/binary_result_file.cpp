@@ -141,7 +141,8 @@ bool BinaryReader::readNodes() {
             if (!std::isfinite(c[j]))
                 return damaged("node " + std::to_string(i + 1) +
                                " has a coordinate that is not finite");
-        for (int32_t k = 0; k < stepCount_; ++k) {
+        // Without components a node record holds no values, however many steps there are.
+        for (int32_t k = 0; perStep > 0 && k < stepCount_; ++k) {
             float* v = model_.values.data() + (size_t(k) * size_t(n) + size_t(i)) * perStep;
             if (!in_.read(v, sizeof(float) * perStep)) return endsEarly("node block");
         }
