@@ -246,17 +246,18 @@ bool BinaryReader::readElements() {
         int32_t common[5];
         at_ = in_.offset();
         if (!in_.read(common, sizeof common)) return endsEarly("element records");
-        const std::string which = "element " + std::to_string(e + 1);
+        // Named only when something is wrong: building the name for every element is measurable.
+        const auto which = [e] { return "element " + std::to_string(e + 1); };
         if (common[2] != r.type) {
             if (!elementType(common[2])) {
                 messages_.showErrorNumber("Element type does not exist!", common[2]);
                 return false;
             }
-            return damaged(which + " is listed as type " + std::to_string(r.type) +
+            return damaged(which() + " is listed as type " + std::to_string(r.type) +
                            " but its record holds type " + std::to_string(common[2]));
         }
         if (common[1] != r.nodeCount)
-            return damaged(which + " of type " + std::to_string(r.type) + " has " +
+            return damaged(which() + " of type " + std::to_string(r.type) + " has " +
                            std::to_string(common[1]) + " nodes instead of " +
                            std::to_string(r.nodeCount));
         r.number = common[0];
@@ -269,19 +270,19 @@ bool BinaryReader::readElements() {
             return endsEarly("element records");
         for (int j = 0; j < r.nodeCount; ++j)
             if (nodes[j] < 1 || nodes[j] > model_.nodeCount)
-                return damaged(which + " refers to node " + std::to_string(nodes[j]) +
+                return damaged(which() + " refers to node " + std::to_string(nodes[j]) +
                                ", outside 1.." + std::to_string(model_.nodeCount));
         if (r.family == ElementFamily::Solid || r.family == ElementFamily::Shell) {
             int32_t faceCount;
             if (!readInt(faceCount, "element records")) return false;
             if (faceCount != r.faceCount)
-                return damaged(which + " of type " + std::to_string(r.type) + " has " +
+                return damaged(which() + " of type " + std::to_string(r.type) + " has " +
                                std::to_string(faceCount) + " faces instead of " +
                                std::to_string(r.faceCount));
             if (r.family == ElementFamily::Solid) {
                 if (!readInt(r.exteriorFaceCount, "element records")) return false;
                 if (r.exteriorFaceCount < 0 || r.exteriorFaceCount > r.faceCount)
-                    return damaged(which + " has " + std::to_string(r.exteriorFaceCount) +
+                    return damaged(which() + " has " + std::to_string(r.exteriorFaceCount) +
                                    " exterior faces of " + std::to_string(r.faceCount));
             }
         }
@@ -291,7 +292,7 @@ bool BinaryReader::readElements() {
                 int32_t flag;
                 if (!readInt(flag, "element records")) return false;
                 if (flag != 0 && flag != 1)
-                    return damaged(which + " has the face flag " + std::to_string(flag) +
+                    return damaged(which() + " has the face flag " + std::to_string(flag) +
                                    " instead of 0 or 1");
                 model_.faceFlags[size_t(r.firstFlag + i)] = uint8_t(flag);
             }

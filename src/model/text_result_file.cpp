@@ -195,12 +195,13 @@ bool TextReader::readElements(int32_t count) {
             messages_.showErrorNumber("Element type does not exist!", f[2]);
             return false;
         }
-        const std::string which = "element " + std::to_string(e + 1);
+        // Named only when something is wrong: building the name for every element is measurable.
+        const auto which = [e] { return "element " + std::to_string(e + 1); };
         if (model_.dimension == 2 && needsThreeDimensions(type->family))
-            return damaged(line, which + " of type " + std::to_string(f[2]) +
+            return damaged(line, which() + " of type " + std::to_string(f[2]) +
                                      " needs three coordinates in a two-dimensional model");
         if (f[1] != type->nodeCount)
-            return damaged(line, which + " of type " + std::to_string(f[2]) + " has " +
+            return damaged(line, which() + " of type " + std::to_string(f[2]) + " has " +
                                      std::to_string(f[1]) + " nodes instead of " +
                                      std::to_string(type->nodeCount));
         ElementRecord& r = model_.elements[size_t(e)];
@@ -219,7 +220,7 @@ bool TextReader::readElements(int32_t count) {
             int64_t p;
             if (!integer(p, "an element node", INT32_MIN, INT32_MAX)) return false;
             if (p < 1 || p > model_.nodeCount)
-                return damaged(in_.line(), which + " refers to node " + std::to_string(p) +
+                return damaged(in_.line(), which() + " refers to node " + std::to_string(p) +
                                                ", outside 1.." + std::to_string(model_.nodeCount));
             model_.connectivity.push_back(int32_t(p));
         }
