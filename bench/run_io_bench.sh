@@ -1,0 +1,152 @@
+#!/bin/sh
+# Reading, writing and surface-search figures on a block of 1,000,000 hexahedra.
+#
+#   bench/run_io_bench.sh            build (Release), generate bench/data/, measure
+#   RUNS=9 bench/run_io_bench.sh     more runs per figure (default 5; medians are reported)
+#   BUILD_DIR=build-x bench/...      build directory (default build-bench)
+#   N=50 bench/run_io_bench.sh       a smaller block (N x N x N hexahedra; default 100)
+#
+# Whole-process times come from hyperfine (installed from Debian's packages when missing
+# and apt-get can be used); the in-process figures of orvanta-io-bench exclude start-up
+# and, for the surface search and the writers, the reading of the input.
+set -eu
+cd "$(dirname "$0")/.."
+RUNS="${RUNS:-5}"
+BUILD_DIR="${BUILD_DIR:-build-bench}"
+N="${N:-100}"
+DATA=bench/data
+RST="$DATA/block$N.rst"
+ASC="$DATA/block$N.asc"
+
+echo "== build (Release) into $BUILD_DIR"
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$BUILD_DIR" --target orvanta-samples orvanta-io-bench >/dev/null
+SAMPLES="$BUILD_DIR/examples/orvanta-samples"
+BENCH="$BUILD_DIR/bench/orvanta-io-bench"
+
+if ! command -v hyperfine >/dev/null 2>&1; then
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    if command -v apt-get >/dev/null 2>&1 && { [ -z "$SUDO" ] || command -v sudo >/dev/null; }; then
+        echo "== installing hyperfine from the Debian packages"
+        export DEBIAN_FRONTEND=noninteractive
+        $SUDO apt-get install -y -qq --no-install-recommends hyperfine >/dev/null 2>&1 ||
+            { $SUDO apt-get update -qq >/dev/null 2>&1 &&
+                $SUDO apt-get install -y -qq --no-install-recommends hyperfine >/dev/null 2>&1; } ||
+            echo "   (hyperfine unavailable: timing whole processes with a shell loop)"
+    fi
+fi
+
+mkdir -p "$DATA"
+for f in "$RST" "$ASC"; do
+    if [ ! -s "$f" ]; then
+        echo "== generating $f"
+        "$SAMPLES" block hex "$N" "$f"
+    fi
+done
+size_mb() { echo "$(wc -c <"$1") 1000000" | awk '{printf "%.1f", $1 / $2}'; }
+RST_MB=$(size_mb "$RST")
+ASC_MB=$(size_mb "$ASC")
+echo "   $RST: $RST_MB MB, $ASC: $ASC_MB MB"
+
+# Median of the numbers on standard input.
+median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+# Value of key=... in a line of orvanta-io-bench output.
+field() { tr ' ' '\n' | sed -n "s/^$1=//p"; }
+
+# Median wall time in seconds of a shell command, whole process.
+process_time() {
+    if command -v hyperfine >/dev/null 2>&1; then
+        json=$(mktemp)
+        hyperfine --style none --warmup 1 --runs "$RUNS" --export-json "$json" "$1" >/dev/null 2>&1
+        grep -o '"median": *[0-9.eE+-]*' "$json" | head -1 | sed 's/.*: *//'
+        rm -f "$json"
+    else
+        sh -c "$1" >/dev/null 2>&1
+        i=0
+        while [ "$i" -lt "$RUNS" ]; do
+            start=$(date +%s.%N)
+            sh -c "$1" >/dev/null 2>&1
+            end=$(date +%s.%N)
+            echo "$end - $start" | awk '{printf "%.6f\n", $1 - $3}'
+            i=$((i + 1))
+        done | median
+    fi
+}
+
+# Median of key over RUNS runs of orvanta-io-bench with the given arguments.
+bench_field() {
+    key="$1"
+    shift
+    i=0
+    while [ "$i" -lt "$RUNS" ]; do
+        "$BENCH" "$@" | field "$key"
+        i=$((i + 1))
+    done | median
+}
+
+echo "== page-cache reference (cat FILE > /dev/null)"
+cat "$RST" "$ASC" >/dev/null
+CAT_RST=$(process_time "cat $RST > /dev/null")
+CAT_ASC=$(process_time "cat $ASC > /dev/null")
+
+echo "== reads"
+P_RST=$(process_time "$BENCH read $RST")
+P_ASC=$(process_time "$BENCH read $ASC")
+R_RST=$(bench_field seconds read "$RST")
+R_ASC=$(bench_field seconds read "$ASC")
+M_RST=$(bench_field max_rss_mb read "$RST")
+M_ASC=$(bench_field max_rss_mb read "$ASC")
+# Where the binary read's time goes: faulting in fresh memory of the file's size, and the
+# same read with glibc backing large allocations by transparent huge pages.
+F_TOUCH=$(bench_field seconds touch "$RST_MB")
+H_RST=$(
+    export GLIBC_TUNABLES=glibc.malloc.hugetlb=1
+    bench_field seconds read "$RST"
+)
+
+echo "== surface search (node-to-element lists, then the faces)"
+S_ALL=$(bench_field seconds surface "$RST")
+S_LISTS=$(bench_field lists_s surface "$RST")
+S_FACES=$(bench_field faces_s surface "$RST")
+
+echo "== writes (each written file is flushed to disk before it replaces the target)"
+W_RST=$(bench_field seconds write "$RST" "$DATA/written.rst")
+W_ASC=$(bench_field seconds write "$RST" "$DATA/written.asc")
+rm -f "$DATA/written.rst" "$DATA/written.asc"
+
+echo "== text read breakdown"
+T_WORDS=$(bench_field seconds words "$ASC")
+T_NUMBERS=$(bench_field seconds numbers "$ASC")
+
+awk -v runs="$RUNS" -v n="$N" -v rstmb="$RST_MB" -v ascmb="$ASC_MB" \
+    -v catrst="$CAT_RST" -v catasc="$CAT_ASC" -v prst="$P_RST" -v pasc="$P_ASC" \
+    -v rrst="$R_RST" -v rasc="$R_ASC" -v mrst="$M_RST" -v masc="$M_ASC" \
+    -v sall="$S_ALL" -v slists="$S_LISTS" -v sfaces="$S_FACES" \
+    -v ftouch="$F_TOUCH" -v hrst="$H_RST" -v wrst="$W_RST" -v wasc="$W_ASC" -v twords="$T_WORDS" -v tnum="$T_NUMBERS" 'BEGIN {
+    printf "\nBlock of %d x %d x %d hexahedra, medians of %d runs\n", n, n, n, runs
+    printf "  .rst %s MB, .asc %s MB\n\n", rstmb, ascmb
+    printf "  %-44s %9s %9s\n", "figure", "seconds", "MB/s"
+    printf "  %-44s %9.4f %9.0f\n", "cat .rst > /dev/null (page cache)", catrst, rstmb / catrst
+    printf "  %-44s %9.4f %9.0f\n", "cat .asc > /dev/null (page cache)", catasc, ascmb / catasc
+    printf "  %-44s %9.4f %9.0f\n", ".rst read, in process", rrst, rstmb / rrst
+    printf "  %-44s %9.4f %9.0f\n", ".rst read, whole process", prst, rstmb / prst
+    printf "  %-44s %9.4f %9.0f\n", "  fresh memory of the .rst size, faulted in", ftouch, rstmb / ftouch
+    printf "  %-44s %9.4f %9.0f\n", "  .rst read, in process, huge pages", hrst, rstmb / hrst
+    printf "  %-44s %9.4f %9.0f\n", ".asc read with surface search, in process", rasc, ascmb / rasc
+    printf "  %-44s %9.4f %9.0f\n", ".asc read with surface search, whole process", pasc, ascmb / pasc
+    printf "  %-44s %9.4f\n", "surface search: lists + faces", sall
+    printf "  %-44s %9.4f\n", "  node-to-element lists", slists
+    printf "  %-44s %9.4f\n", "  faces (findSurfaceFaces)", sfaces
+    printf "  %-44s %9.4f %9.0f\n", ".rst write (read .rst first)", wrst, rstmb / wrst
+    printf "  %-44s %9.4f %9.0f\n", ".asc write (read .rst first)", wasc, ascmb / wasc
+    printf "  %-44s %9.4f %9.0f\n", ".asc split into words only", twords, ascmb / twords
+    printf "  %-44s %9.4f %9.0f\n", ".asc split and converted to numbers", tnum, ascmb / tnum
+    printf "  %-44s %9.1f MB (%.2f x .rst)\n", "peak memory, .rst read", mrst, mrst / rstmb
+    printf "  %-44s %9.1f MB (%.2f x .rst)\n\n", "peak memory, .asc read", masc, masc / rstmb
+    printf "Targets\n"
+    printf "  .rst read within 3 x page-cache read: %.1f x   %s\n", prst / catrst, (prst <= 3 * catrst) ? "met" : "NOT met"
+    printf "  .asc read >= 200 MB/s with surface search: %.0f MB/s   %s\n", ascmb / pasc, (ascmb / pasc >= 200) ? "met" : "NOT met"
+    printf "  surface search < 0.3 s: %.3f s (faces alone %.3f s)   %s\n", sall, sfaces, (sall < 0.3) ? "met" : ((sfaces < 0.3) ? "met for the faces alone" : "NOT met")
+    printf "  peak memory < 2.5 x .rst size: %.2f x / %.2f x   %s\n", mrst / rstmb, masc / rstmb, (mrst < 2.5 * rstmb && masc < 2.5 * rstmb) ? "met" : "NOT met"
+}'
