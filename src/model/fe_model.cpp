@@ -184,9 +184,14 @@ void FeModel::recentre() {
         box.zMax = 1.0f;
         box.zMin = 0.0f;
     }
-    centre[0] = (box.xMin + box.xMax) * 0.5f;
-    centre[1] = (box.yMin + box.yMax) * 0.5f;
-    if (dimension == 3) centre[2] = (box.zMin + box.zMax) * 0.5f;
+    // The sum of two large coordinates overflows: then the halves are added instead.
+    auto middle = [](float lo, float hi) {
+        const float sum = lo + hi;
+        return std::isfinite(sum) ? sum * 0.5f : lo * 0.5f + hi * 0.5f;
+    };
+    centre[0] = middle(box.xMin, box.xMax);
+    centre[1] = middle(box.yMin, box.yMax);
+    if (dimension == 3) centre[2] = middle(box.zMin, box.zMax);
     box.xMin -= centre[0];
     box.xMax -= centre[0];
     box.yMin -= centre[1];
