@@ -159,10 +159,10 @@ TEST(TextRead, ThreeDimensionalNodeLinesHaveThreeCoordinates) {
 TEST(TextRead, TitlesThatLookLikeNumbersMarkTheOldLayout) {
     TempDir dir;
     const std::string rest = squareText().substr(squareText().find('\n'));
-    for (const std::string& title : {"2000", "-1e5", "E", "", "+12", "1e+5"}) {
+    for (const std::string title : {"2000", "-1e5", "E", "", "+12", "1e+5"}) {
         expectRefused(readText(dir, title + rest), kOldLayout);
     }
-    for (const std::string& title : {"1.5E3 load", "2000 ", "x", "1.5", "1e5e5", "+-1"}) {
+    for (const std::string title : {"1.5E3 load", "2000 ", "x", "1.5", "1e5e5", "+-1"}) {
         const ReadOutcome r = readText(dir, title + rest);
         ASSERT_TRUE(r.ok) << "title \"" << title << "\": " << r.messages.lastError();
         EXPECT_EQ(r.model.jobTitle, title);
@@ -174,13 +174,13 @@ TEST(TextRead, ElementCountLineHoldsOneWord) {
     const ReadOutcome comma = readText(dir, squareGeometry("2,"));
     ASSERT_TRUE(comma.ok) << comma.messages.lastError();
     EXPECT_EQ(comma.model.elementCount, 2);
-    for (const std::string& line : {"2 5", "2,5", "2\t1", "2: 3"})
+    for (const std::string line : {"2 5", "2,5", "2\t1", "2: 3"})
         expectRefused(readText(dir, squareGeometry(line)), kOldLayout);
 }
 
 TEST(TextRead, BlankLinesBeforeTheElementCountAreSkipped) {
     TempDir dir;
-    for (const std::string& blanks : {"\n", "\n\n\n", "   \n\t\n", "\r\n \r\n"}) {
+    for (const std::string blanks : {"\n", "\n\n\n", "   \n\t\n", "\r\n \r\n"}) {
         const ReadOutcome r = readText(dir, squareGeometry(blanks + "2"));
         ASSERT_TRUE(r.ok) << r.messages.lastError();
         EXPECT_EQ(r.model.elementCount, 2);
@@ -207,7 +207,7 @@ TEST(TextRead, LongElementCountLineIsReadWhole) {
 
 TEST(TextRead, MalformedNumbersNameTheirLine) {
     TempDir dir;
-    for (const std::string& bad : {"1.2.3", "abc", "1e", "--1", "1,5", "0x10"}) {
+    for (const std::string bad : {"1.2.3", "abc", "1e", "--1", "1,5", "0x10"}) {
         const std::string text = lines(
             {"plate", "4 2", "1 0.0 0.0", "2 " + bad + " 0.0", "3 2.0 1.0", "4 0.0 1.0", "0"});
         expectRefused(readText(dir, text), "The file is damaged at line 4: a coordinate \"" + bad +
@@ -588,6 +588,44 @@ TEST(TextWrite, AModelWithoutElementsOrNodes) {
     EXPECT_EQ(back.model.nodeCount, 0);
     EXPECT_EQ(back.model.box.xMin, 0.0f);
     EXPECT_EQ(back.model.box.xMax, 0.0f);
+}
+
+TEST(TextWrite, FilesLargerThanTheReadBufferRoundTrip) {
+    TempDir dir;
+    // About 4 MB of text: words and lines cross the reader's buffer boundaries.
+    std::vector<std::array<float, 3>> points;
+    std::vector<orvtest::ElementSpec> elements;
+    for (int32_t i = 0; i < 30000; ++i)
+        points.push_back({float(i / 2) * 0.125f, float(i % 2), float(i % 7) - 3.0f});
+    for (int32_t e = 0; e + 3 < 30000; e += 2)
+        elements.push_back({e + 1, 34, {e + 1, e + 2, e + 3, e + 4}});
+    FeModel m = orvtest::buildModel(3, points, elements);
+    orvtest::addResults(m, {"UX", "UY", "UZ"}, {1.0f, 2.0f}, [](int32_t k, int32_t i, int32_t d) {
+        return float((k + 1) * (i % 1000)) * 0.001f - float(d);
+    });
+    orv::NullProgress progress;
+    orvtest::RecordingMessages messages;
+    ASSERT_TRUE(orv::writeTextFile(m, dir.file("big.asc"), progress, messages));
+    const std::string first = readBytes(dir.file("big.asc"));
+    ASSERT_GT(first.size(), 3u << 20);
+    const ReadOutcome back = orvtest::readFile(dir.file("big.asc"));
+    ASSERT_TRUE(back.ok) << back.messages.lastError();
+    EXPECT_EQ(back.model.nodeCount, 30000);
+    EXPECT_EQ(back.model.elementCount, int32_t(elements.size()));
+    EXPECT_EQ(back.model.connectivity, m.connectivity);
+    EXPECT_EQ(back.model.faceFlags, m.faceFlags);
+    ASSERT_EQ(back.model.values.size(), m.values.size());
+    for (size_t v = 0; v < m.values.size(); ++v)
+        ASSERT_NEAR(back.model.values[v], m.values[v], 1e-4f) << v;
+    ASSERT_TRUE(orv::writeTextFile(back.model, dir.file("again.asc"), progress, messages));
+    EXPECT_EQ(readBytes(dir.file("again.asc")), first);
+
+    ASSERT_TRUE(orv::writeBinaryFile(back.model, dir.file("big.rst"), progress, messages));
+    const ReadOutcome binary = orvtest::readFile(dir.file("big.rst"));
+    ASSERT_TRUE(binary.ok) << binary.messages.lastError();
+    EXPECT_EQ(binary.model.coords, back.model.coords);
+    EXPECT_EQ(binary.model.values, back.model.values);
+    EXPECT_EQ(binary.model.faceFlags, back.model.faceFlags);
 }
 
 // --- small helpers of the format ---
