@@ -16,17 +16,23 @@ bool faceIsHidden(const FeModel& model, int32_t e, int count, const int32_t* fac
     // The hiding element is in the list of every face node; scanning the shortest list
     // gives the same answer as scanning the first one and bounds the work.
     std::span<const int32_t> candidates = model.nodeElements(face[0] - 1);
+    int scanned = 0;
     for (int j = 1; j < count; ++j) {
         std::span<const int32_t> list = model.nodeElements(face[j] - 1);
-        if (list.size() < candidates.size()) candidates = list;
+        if (list.size() < candidates.size()) {
+            candidates = list;
+            scanned = j;
+        }
     }
     for (int32_t f : candidates) {
         if (f - 1 == e) continue;
         const ElementRecord& r = model.elements[size_t(f - 1)];
         const int32_t* nodes = model.connectivity.data() + r.firstNode;
         bool all = true;
+        // Every element of a node's list holds that node: only the others need looking for.
         for (int j = 0; j < count && all; ++j)
-            all = std::find(nodes, nodes + r.nodeCount, face[j]) != nodes + r.nodeCount;
+            all = j == scanned ||
+                  std::find(nodes, nodes + r.nodeCount, face[j]) != nodes + r.nodeCount;
         if (all) return true;
     }
     return false;
