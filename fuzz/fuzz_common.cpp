@@ -222,6 +222,35 @@ void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& m,
 
 // --- soundness of an accepted model ---
 
+namespace {
+
+// The surface flags by their definition, element against element: a face (edge) is on the
+// surface unless another element holds all of its nodes. Quadratic, for small models only.
+void checkSurfaceByDefinition(const orv::FeModel& m) {
+    if (m.elementCount > 1000) return;
+    int32_t face[4];
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const orv::ElementRecord& r = m.elements[size_t(e)];
+        if (!orv::hasSurfaceFaces(r.family)) continue;
+        for (int i = 0; i < r.faceCount; ++i) {
+            const int count = m.getFace(e, i, face);
+            bool hidden = false;
+            for (int32_t f = 0; f < m.elementCount && !hidden && count > 0; ++f) {
+                if (f == e) continue;
+                const auto nodes = m.elementNodes(f);
+                hidden = std::all_of(face, face + count, [&](int32_t p) {
+                    return std::find(nodes.begin(), nodes.end(), p) != nodes.end();
+                });
+            }
+            const bool exterior = count > 0 && !hidden;
+            check(m.elementFaceFlags(e)[size_t(i)] == (exterior ? 1 : 0),
+                  exterior ? "an outer face is not flagged" : "a hidden face is flagged");
+        }
+    }
+}
+
+}  // namespace
+
 void checkModel(const orv::FeModel& m, bool fromText) {
     const int32_t n = m.nodeCount, dim = m.dimension;
     check(dim == 2 || dim == 3, "dimension not 2 or 3");
@@ -283,6 +312,7 @@ void checkModel(const orv::FeModel& m, bool fromText) {
     }
     check(nodeTotal == int64_t(m.connectivity.size()) && flagTotal == int64_t(m.faceFlags.size()),
           "connectivity or face flags hold more than the elements");
+    if (fromText) checkSurfaceByDefinition(m);
 
     if (!m.nodeElementStart.empty()) {
         check(m.nodeElementStart.size() == size_t(n) + 1 && m.nodeElementStart[0] == 0 &&
