@@ -74,16 +74,21 @@ process_time() {
     fi
 }
 
-# Median of key over RUNS runs of orvanta-io-bench with the given arguments.
-bench_field() {
-    key="$1"
+# RUNS runs of orvanta-io-bench with the given arguments, their output lines kept in
+# $OUT/NAME; then the median of one key over those runs.
+OUT=$(mktemp -d)
+trap 'rm -rf "$OUT"' EXIT
+bench_runs() {
+    name="$1"
     shift
+    : >"$OUT/$name"
     i=0
     while [ "$i" -lt "$RUNS" ]; do
-        "$BENCH" "$@" | field "$key"
+        "$BENCH" "$@" >>"$OUT/$name"
         i=$((i + 1))
-    done | median
+    done
 }
+bench_field() { while read -r line; do echo "$line" | field "$2"; done <"$OUT/$1" | median; }
 
 echo "== page-cache reference (cat FILE > /dev/null)"
 cat "$RST" "$ASC" >/dev/null
@@ -93,31 +98,41 @@ CAT_ASC=$(process_time "cat $ASC > /dev/null")
 echo "== reads"
 P_RST=$(process_time "$BENCH read $RST")
 P_ASC=$(process_time "$BENCH read $ASC")
-R_RST=$(bench_field seconds read "$RST")
-R_ASC=$(bench_field seconds read "$ASC")
-M_RST=$(bench_field max_rss_mb read "$RST")
-M_ASC=$(bench_field max_rss_mb read "$ASC")
+bench_runs read_rst read "$RST"
+bench_runs read_asc read "$ASC"
 # Where the binary read's time goes: faulting in fresh memory of the file's size, and the
 # same read with glibc backing large allocations by transparent huge pages.
-F_TOUCH=$(bench_field seconds touch "$RST_MB")
-H_RST=$(
+bench_runs touch touch "$RST_MB"
+(
     export GLIBC_TUNABLES=glibc.malloc.hugetlb=1
-    bench_field seconds read "$RST"
+    bench_runs read_rst_huge read "$RST"
 )
 
-echo "== surface search (node-to-element lists, then the faces)"
-S_ALL=$(bench_field seconds surface "$RST")
-S_LISTS=$(bench_field lists_s surface "$RST")
-S_FACES=$(bench_field faces_s surface "$RST")
+echo "== surface search alone (node-to-element lists, then the faces)"
+bench_runs surface surface "$ASC"
 
 echo "== writes (each written file is flushed to disk before it replaces the target)"
-W_RST=$(bench_field seconds write "$RST" "$DATA/written.rst")
-W_ASC=$(bench_field seconds write "$RST" "$DATA/written.asc")
+bench_runs write_rst write "$RST" "$DATA/written.rst"
+bench_runs write_asc write "$RST" "$DATA/written.asc"
 rm -f "$DATA/written.rst" "$DATA/written.asc"
 
 echo "== text read breakdown"
-T_WORDS=$(bench_field seconds words "$ASC")
-T_NUMBERS=$(bench_field seconds numbers "$ASC")
+bench_runs words words "$ASC"
+bench_runs numbers numbers "$ASC"
+
+R_RST=$(bench_field read_rst seconds)
+R_ASC=$(bench_field read_asc seconds)
+M_RST=$(bench_field read_rst max_rss_mb)
+M_ASC=$(bench_field read_asc max_rss_mb)
+F_TOUCH=$(bench_field touch seconds)
+H_RST=$(bench_field read_rst_huge seconds)
+S_ALL=$(bench_field surface seconds)
+S_LISTS=$(bench_field surface lists_s)
+S_FACES=$(bench_field surface faces_s)
+W_RST=$(bench_field write_rst seconds)
+W_ASC=$(bench_field write_asc seconds)
+T_WORDS=$(bench_field words seconds)
+T_NUMBERS=$(bench_field numbers seconds)
 
 awk -v runs="$RUNS" -v n="$N" -v rstmb="$RST_MB" -v ascmb="$ASC_MB" \
     -v catrst="$CAT_RST" -v catasc="$CAT_ASC" -v prst="$P_RST" -v pasc="$P_ASC" \
