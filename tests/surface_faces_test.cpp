@@ -34,6 +34,51 @@ const std::vector<std::array<float, 3>> kTwoCubes = {
     {1, 1, 1}, {0, 1, 1}, {0, 0, 2}, {1, 0, 2}, {1, 1, 2}, {0, 1, 2},
 };
 
+std::vector<int32_t> face(const FeModel& m, int32_t e, int i) {
+    int32_t list[4];
+    const int count = m.getFace(e, i, list);
+    return std::vector<int32_t>(list, list + count);
+}
+
+TEST(Faces, NodesOfEachFaceAndEdge) {
+    const FeModel m = buildRawModel(3, kTwoCubes,
+                                    {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}},
+                                     {2, 34, {9, 10, 11, 12}},
+                                     {3, 44, {5, 6, 7, 8}},
+                                     {4, 32, {1, 9}}});
+    // Hexahedron: bottom, top, then the four sides, each seen from outside.
+    EXPECT_EQ(face(m, 0, 0), (std::vector<int32_t>{4, 3, 2, 1}));
+    EXPECT_EQ(face(m, 0, 1), (std::vector<int32_t>{5, 6, 7, 8}));
+    EXPECT_EQ(face(m, 0, 2), (std::vector<int32_t>{3, 4, 8, 7}));
+    EXPECT_EQ(face(m, 0, 3), (std::vector<int32_t>{1, 2, 6, 5}));
+    EXPECT_EQ(face(m, 0, 4), (std::vector<int32_t>{2, 3, 7, 6}));
+    EXPECT_EQ(face(m, 0, 5), (std::vector<int32_t>{1, 5, 8, 4}));
+    EXPECT_TRUE(face(m, 0, 6).empty());
+    // Tetrahedron with nodes 9..12.
+    EXPECT_EQ(face(m, 1, 0), (std::vector<int32_t>{9, 10, 12}));
+    EXPECT_EQ(face(m, 1, 3), (std::vector<int32_t>{11, 10, 9}));
+    EXPECT_TRUE(face(m, 1, 4).empty());
+    // Shells and lines have no faces of their own.
+    EXPECT_TRUE(face(m, 2, 0).empty());
+    EXPECT_TRUE(face(m, 3, 0).empty());
+
+    const FeModel plane = buildRawModel(2, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{1, 23, {3, 1, 2}}});
+    EXPECT_EQ(face(plane, 0, 0), (std::vector<int32_t>{3, 1}));
+    EXPECT_EQ(face(plane, 0, 2), (std::vector<int32_t>{2, 3}));
+    EXPECT_TRUE(face(plane, 0, 3).empty());
+}
+
+TEST(Faces, ContainsNodesOnlyForPlaneAndSolidElements) {
+    const FeModel m =
+        buildRawModel(3, kTwoCubes, {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}, {2, 44, {5, 6, 7, 8}}});
+    const int32_t top[4] = {8, 7, 6, 5};
+    const int32_t across[2] = {1, 9};
+    EXPECT_TRUE(m.containsNodes(0, 4, top));
+    EXPECT_FALSE(m.containsNodes(0, 2, across));
+    EXPECT_TRUE(m.containsNodes(0, 1, across));
+    EXPECT_FALSE(m.containsNodes(1, 4, top));  // a shell is not examined
+}
+
 TEST(SurfaceFaces, ASingleTetrahedronIsAllSurface) {
     const FeModel m = searched(
         buildRawModel(3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{1, 34, {1, 2, 3, 4}}}));
