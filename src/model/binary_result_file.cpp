@@ -312,6 +312,12 @@ bool BinaryReader::readTrailer() {
     for (float v : t)
         if (!std::isfinite(v)) return damaged("the centre or the bounding box is not finite");
     model_.centre = {t[0], t[1], t[2]};
+    // The file's coordinates are the stored ones plus the centre: both finite is not enough.
+    for (int32_t i = 0; i < model_.nodeCount; ++i)
+        for (int j = 0; j < model_.dimension; ++j)
+            if (!std::isfinite(model_.coordinate(i, j) + model_.centre[size_t(j)]))
+                return damaged("the centre puts node " + std::to_string(i + 1) +
+                               " beyond the range of real numbers");
     BoundingBox& b = model_.box;
     b = {t[3], t[4], t[5], t[6], t[7], t[8]};
     if (model_.nodeCount == 0) {
