@@ -184,10 +184,13 @@ void FeModel::recentre() {
         box.zMax = 1.0f;
         box.zMin = 0.0f;
     }
-    // The sum of two large coordinates overflows: then the halves are added instead.
+    // Beyond half the float range the sum of the two ends can overflow, and a coordinate
+    // shifted by the centre can round past the range when shifted back: such a model is not
+    // shifted along that axis.
     auto middle = [](float lo, float hi) {
-        const float sum = lo + hi;
-        return std::isfinite(sum) ? sum * 0.5f : lo * 0.5f + hi * 0.5f;
+        constexpr float kHalf = kHighestFloat * 0.5f;
+        if (std::fabs(lo) > kHalf || std::fabs(hi) > kHalf) return 0.0f;
+        return (lo + hi) * 0.5f;
     };
     centre[0] = middle(box.xMin, box.xMax);
     centre[1] = middle(box.yMin, box.yMax);
