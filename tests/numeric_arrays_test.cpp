@@ -46,12 +46,19 @@ TEST(NumericVector, ResizeDiscardsTheContent) {
     for (float x : v)
         EXPECT_EQ(x, 0.0f);
     v.fill(7.0f);
+    v.resize(5);  // the same size is no exception
+    for (float x : v)
+        EXPECT_EQ(x, 0.0f);
+    v.fill(7.0f);
     v.resize(2);
     ASSERT_EQ(v.size(), 2);
     EXPECT_EQ(v[0], 0.0f);
     EXPECT_EQ(v[1], 0.0f);
 
     MATRIX<double> m(2, 2);
+    m.fill(4.0);
+    m.resize(2, 2);
+    EXPECT_EQ(m[1][1], 0.0);
     m.fill(4.0);
     m.resize(3, 1);
     ASSERT_EQ(m.rowCount(), 3);
