@@ -178,6 +178,25 @@ TEST(TextRead, ElementCountLineHoldsOneWord) {
         expectRefused(readText(dir, squareGeometry(line)), kOldLayout);
 }
 
+TEST(TextRead, ElementCountWithATrailingCommaOnALargerModel) {
+    TempDir dir;
+    // A strip of 120 triangles over 122 nodes.
+    std::string nodes, elements;
+    for (int i = 1; i <= 122; ++i)
+        nodes += std::to_string(i) + " " + std::to_string((i - 1) / 2) + " " +
+                 std::to_string((i - 1) % 2) + "\n";
+    for (int e = 1; e <= 120; ++e)
+        elements += std::to_string(e) + " 3 23 1 1 " + std::to_string(e) + " " +
+                    std::to_string(e + 1) + " " + std::to_string(e + 2) + "\n";
+    const std::string head = "strip\n122 2\n" + nodes;
+    const ReadOutcome r = readText(dir, head + "120,\n" + elements);
+    ASSERT_TRUE(r.ok) << r.messages.lastError();
+    EXPECT_EQ(r.model.elementCount, 120);
+    EXPECT_EQ(r.model.elements[119].number, 120);
+    EXPECT_EQ(r.model.connectivity.back(), 122);
+    expectRefused(readText(dir, head + "120 5\n" + elements), kOldLayout);
+}
+
 TEST(TextRead, BlankLinesBeforeTheElementCountAreSkipped) {
     TempDir dir;
     for (const std::string blanks : {"\n", "\n\n\n", "   \n\t\n", "\r\n \r\n"}) {
