@@ -33,8 +33,14 @@ constexpr const char* kUsage =
 class StderrMessages final : public orv::Messages {
   public:
     void show(const orv::MessageBox& box) override {
+        // On a terminal a progress line may be showing: clear it, so that the message stands
+        // on a line of its own.
+        if (terminal_) std::fputs("\r\033[K", stderr);
         std::fprintf(stderr, "%s: %s\n", box.title.c_str(), box.text.c_str());
     }
+
+  private:
+    bool terminal_ = ::isatty(STDERR_FILENO) == 1;
 };
 
 // Shows the reader's phase and percentage on a terminal; silent otherwise.

@@ -2,6 +2,7 @@
 // the exit status of each command.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,65 @@ ToolRun runTool(const TempDir& dir, const std::vector<std::string>& args) {
     ::unlink(outPath.c_str());
     ::unlink(errPath.c_str());
     return r;
+}
+
+// Runs the tool with its standard streams on a pseudo-terminal, as in an interactive shell;
+// returns everything the terminal received.
+ToolRun runOnTerminal(const std::vector<std::string>& args) {
+    ToolRun r;
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        std::vector<char*> argv;
+        std::string program = ORVANTA_BATCH;
+        argv.push_back(program.data());
+        std::vector<std::string> copies = args;
+        for (std::string& a : copies)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    if (pid < 0) return r;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0) break;  // EIO once the tool has exited
+        r.err.append(buffer, size_t(n));
+    }
+    ::close(master);
+    int wstatus = 0;
+    if (::waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
+    return r;
+}
+
+// The lines a terminal shows: a carriage return goes back to the start of the line and
+// ESC [ K clears the rest of it.
+std::vector<std::string> shownLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::string line;
+    size_t column = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            column = 0;
+        } else if (c == '\r') {
+            column = 0;
+        } else if (c == '\033' && bytes.compare(i, 3, "\033[K") == 0) {
+            line.resize(column);
+            i += 2;
+        } else {
+            if (column < line.size())
+                line[column] = c;
+            else
+                line += c;
+            ++column;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
 }
 
 std::vector<std::string> errLines(const ToolRun& r) {
@@ -164,6 +224,26 @@ TEST_F(BatchTool, ARefusedFileIsReportedWithStatusOne) {
     EXPECT_TRUE(hasLine(
         kind, "Error: This file type can not be read! Please choose a .rst, .asc or .mdf file."))
         << kind.err;
+}
+
+TEST_F(BatchTool, OnATerminalTheErrorStandsOnItsOwnLine) {
+    writeBytes(dir_.file("old.asc"), "2000\n3 2\n");
+    const ToolRun r = runOnTerminal({"info", dir_.file("old.asc")});
+    EXPECT_EQ(r.status, 1);
+    const std::vector<std::string> lines = shownLines(r.err);
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "Error: This file is not available for current version!"),
+              lines.end())
+        << r.err;
+
+    // A successful listing leaves no progress text behind.
+    const ToolRun ok = runOnTerminal({"list", "elements", dir_.file("bricks.rst")});
+    EXPECT_EQ(ok.status, 0);
+    const std::vector<std::string> shown = shownLines(ok.err);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front(), "2");
+    for (const std::string& line : shown)
+        EXPECT_EQ(line.find("Read model"), std::string::npos) << line;
 }
 
 TEST_F(BatchTool, UsageErrorsHaveStatusTwo) {
