@@ -58,7 +58,7 @@ int read(const std::string& path) {
     if (!readModel(model, path)) return 1;
     const double seconds = now() - start;
     std::printf("seconds=%.4f mb_per_s=%.1f max_rss_mb=%.1f file_mb=%.1f nodes=%d elements=%d\n",
-                seconds, fileMb(path) / seconds, double(maxRssKb()) / 1024.0, fileMb(path),
+                seconds, fileMb(path) / seconds, double(maxRssKb()) * 1024.0 / 1e6, fileMb(path),
                 model.nodeCount, model.elementCount);
     return 0;
 }
