@@ -2,10 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -23,9 +25,14 @@ namespace orvfuzz {
 
 bool lastInputAccepted = false;
 
+namespace {
+Scratch* current = nullptr;  // the scratch directory, once made
+}
+
 void fail(const std::string& what) {
     std::fprintf(stderr, "fuzz check failed: %s\n", what.c_str());
     std::fflush(stderr);
+    if (current) current->remove();
     std::abort();
 }
 
@@ -46,6 +53,40 @@ class CheckingProgress final : public orv::Progress {
     }
 };
 
+void removeDirectory(const std::string& dir) {
+    if (DIR* d = ::opendir(dir.c_str())) {
+        std::vector<std::string> names;
+        while (const dirent* entry = ::readdir(d)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        ::closedir(d);
+        for (const std::string& name : names)
+            ::unlink((dir + "/" + name).c_str());
+    }
+    ::rmdir(dir.c_str());
+}
+
+// A process that crashed (as the fuzzer makes them, and crash minimisation many times over)
+// leaves its directory behind: directories of processes that no longer run are removed.
+void removeAbandoned(const std::string& base) {
+    DIR* d = ::opendir(base.c_str());
+    if (!d) return;
+    std::vector<std::string> abandoned;
+    const std::string prefix = "orvanta-fuzz-";
+    while (const dirent* entry = ::readdir(d)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+        if (pid > 0 && *end == '-' && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            abandoned.push_back(base + "/" + name);
+    }
+    ::closedir(d);
+    for (const std::string& dir : abandoned)
+        removeDirectory(dir);
+}
+
 bool isDirectory(const char* path) {
     struct stat st;
     return path && *path && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode) &&
@@ -62,7 +103,9 @@ Scratch::Scratch() {
     if (!isDirectory(base)) base = "/dev/shm";
     if (!isDirectory(base)) base = std::getenv("TMPDIR");
     if (!isDirectory(base)) base = "/tmp";
-    std::string pattern = std::string(base) + "/orvanta-fuzz-XXXXXX";
+    removeAbandoned(base);
+    std::string pattern =
+        std::string(base) + "/orvanta-fuzz-" + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!::mkdtemp(name.data())) fail("cannot create a scratch directory in " + std::string(base));
@@ -70,12 +113,17 @@ Scratch::Scratch() {
 }
 
 Scratch::~Scratch() {
-    clear();
-    ::rmdir(dir_.c_str());
+    remove();
+}
+
+void Scratch::remove() {
+    if (!dir_.empty()) removeDirectory(dir_);
+    dir_.clear();
 }
 
 Scratch& Scratch::get() {
     static Scratch scratch;
+    current = &scratch;
     return scratch;
 }
 

@@ -22,7 +22,8 @@ inline void check(bool condition, const char* what) {
     if (!condition) fail(what);
 }
 
-// A directory of its own under /dev/shm (or $TMPDIR), removed at exit.
+// A directory of its own under $ORVANTA_FUZZ_TMP, /dev/shm, $TMPDIR or /tmp, named after the
+// process and removed at exit; those of processes that crashed are removed by the next one.
 class Scratch {
   public:
     static Scratch& get();
@@ -32,6 +33,8 @@ class Scratch {
     // Aborts unless the directory holds exactly these names (no stray temporary files).
     void expectOnly(std::initializer_list<const char*> names) const;
     void clear() const;
+    // Removes the directory; a failing check does so before it aborts.
+    void remove();
     ~Scratch();
 
   private:
