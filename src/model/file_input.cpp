@@ -16,7 +16,7 @@ constexpr size_t kBufferSize = 1 << 20;
 struct SpaceTable {
     bool space[256] = {};
     constexpr SpaceTable() {
-        space[' '] = space['\t'] = space['\n'] = space['\r'] = space['\v'] = space['\f'] = true;
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) space[c] = true;
     }
 };
 constexpr SpaceTable kSpace;
