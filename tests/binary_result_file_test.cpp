@@ -462,6 +462,27 @@ TEST(BinaryRefusal, HugeCountsWithoutAllocating) {
     }
 }
 
+TEST(BinaryRead, StepsWithoutComponentsAreDropped) {
+    // Each step of a file without components takes no bytes: a small file could otherwise
+    // announce steps by the million, and every listing would walk steps x nodes of nothing.
+    TempDir dir;
+    RstFile f = tetFile();
+    f.dofCount = f.resultDofs = 0;
+    f.stepCount = f.resultSteps = 40;
+    for (RstNode& n : f.nodes)
+        n.values.clear();
+    f.names.clear();
+    f.extremeTable.clear();
+    f.hasResults = 0;
+    const auto r = readContent(dir, f.bytes());
+    ASSERT_TRUE(r->ok) << r->messages.lastError();
+    EXPECT_EQ(r->model.nodeCount, 4);
+    EXPECT_EQ(r->model.results.stepCount, 0);
+    EXPECT_EQ(r->model.results.dofCount, 0);
+    EXPECT_EQ(r->settings.stepCount, 0);
+    EXPECT_TRUE(r->model.values.empty());
+}
+
 TEST(BinaryRefusal, SpaceElementInATwoDimensionalFile) {
     TempDir dir;
     for (int32_t code : {38, 32, 31, 44}) {

@@ -70,6 +70,7 @@ bool BinaryReader::read(const std::string& path) {
     if (!readHeader() || !readNodes() || !readResults()) return false;
     progress_.setPosition(90);
     if (!readElements() || !readTrailer()) return false;
+    if (model_.dropStepsWithoutComponents()) settings_.stepCount = 0;
     applyDefaultMagnification(model_, settings_.magnification);
     progress_.setPosition(100);
     return true;

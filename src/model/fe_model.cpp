@@ -329,6 +329,15 @@ void FeModel::computeExtremes() {
         if (!overallSeen[size_t(d)]) results.overallMax[d] = results.overallMin[d] = 0.0f;
 }
 
+bool FeModel::dropStepsWithoutComponents() {
+    if (results.dofCount != 0 || results.stepCount == 0) return false;
+    std::vector<std::string> names;
+    results.initialise(0, 0, std::move(names), dimension);
+    values.clear();
+    frameCount = 0;
+    return true;
+}
+
 void applyDefaultMagnification(const FeModel& model, float& magnification) {
     if (!model.results.hasDisplacements) {
         magnification = 0.0f;

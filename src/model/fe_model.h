@@ -155,6 +155,10 @@ class FeModel {
     std::pair<float, float> extremes(bool perStep, int32_t k, int32_t d) const;
     // Extremes of every step from the stored values; non-finite values never enter them.
     void computeExtremes();
+    // A result set without components holds no values: its steps are dropped, so that no
+    // listing or animation walks steps of nothing (a few bytes of a file could otherwise
+    // announce millions of them). True when steps were dropped.
+    bool dropStepsWithoutComponents();
 
   private:
     int symmetryAxis = 0;  // axis whose coordinates are aligned for symmetry, 0 = none

@@ -16,7 +16,8 @@ constexpr size_t kBufferSize = 1 << 20;
 struct SpaceTable {
     bool space[256] = {};
     constexpr SpaceTable() {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'}) space[c] = true;
+        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'})
+            space[c] = true;
     }
 };
 constexpr SpaceTable kSpace;

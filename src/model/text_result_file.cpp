@@ -96,6 +96,7 @@ bool TextReader::read(const std::string& path) {
     progress_.setPosition(0);
     if (!readGeometry()) return false;
     if (!in_.atEnd() && !readSolutions()) return false;
+    if (model_.dropStepsWithoutComponents()) settings_.stepCount = 0;
     applyDefaultMagnification(model_, settings_.magnification);
     return true;
 }
