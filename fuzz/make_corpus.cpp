@@ -20,7 +20,7 @@ struct Element {
     std::vector<int32_t> nodes;  // 1-based positions
 };
 
-struct Spec {
+struct Recipe {
     std::string name;
     std::string title;
     int32_t dimension;
@@ -31,7 +31,7 @@ struct Spec {
     bool modes = false;
 };
 
-orv::FeModel build(const Spec& s) {
+orv::FeModel build(const Recipe& s) {
     orv::FeModel m;
     m.reset();
     m.jobTitle = s.title;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
                                                      {2, 1}, {1, 1}, {0, 1}, {0, 0.5f}};
     const std::vector<std::vector<float>> cube = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                                                   {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    const std::vector<Spec> specs = {
+    const std::vector<Recipe> recipes = {
         {"plane_tri3_2d", "Triangle", 2, {{0, 0}, {1, 0}, {0, 1}}, {{23, {1, 2, 3}}}, {}, 0},
         {"plane_quad4_2d_results",
          "Quad with displacements",
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
         {"nodes_only_3d", "", 3, {{0, 0, 0}, {1e-3f, -2e5f, 3.5f}}, {}, {}, 0},
         {"empty_2d", "Nothing", 2, {}, {}, {}, 0},
     };
-    const std::vector<Spec> modeSpecs = {
+    const std::vector<Recipe> modeRecipes = {
         {"hex_modes",
          "Brick, two modes",
          3,
@@ -197,14 +197,14 @@ int main(int argc, char** argv) {
     orv::NullProgress progress;
     orv::SilentMessages messages;
     bool ok = true;
-    for (const Spec& s : specs) {
+    for (const Recipe& s : recipes) {
         const orv::FeModel m = build(s);
         ok &= orv::writeBinaryFile(m, (root / "binary" / (s.name + ".rst")).string(), progress,
                                    messages);
         ok &=
             orv::writeTextFile(m, (root / "text" / (s.name + ".asc")).string(), progress, messages);
     }
-    for (const Spec& s : modeSpecs) {
+    for (const Recipe& s : modeRecipes) {
         const orv::FeModel m = build(s);
         ok &= orv::writeBinaryFile(m, (root / "binary" / (s.name + ".rst")).string(), progress,
                                    messages);
