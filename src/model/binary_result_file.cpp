@@ -432,12 +432,7 @@ void BinaryWriter::write() {
 bool readBinaryFile(FeModel& model, PlotSettings& settings, const std::string& path,
                     Progress& progress, Messages& messages) {
     BinaryReader reader(model, settings, progress, messages);
-    if (reader.read(path)) return true;
-    const bool modal = model.modalResults;
-    model.reset();  // a failed read never leaves a partly filled model
-    model.modalResults = modal;
-    settings.stepCount = 0;
-    return false;
+    return reader.read(path) || discardFailedRead(model, settings);
 }
 
 bool writeBinaryFile(const FeModel& model, const std::string& path, Progress& progress,

@@ -1,5 +1,7 @@
 #include "fe_model.h"
 
+#include "plot_settings.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -336,6 +338,14 @@ bool FeModel::dropStepsWithoutComponents() {
     values.clear();
     frameCount = 0;
     return true;
+}
+
+bool discardFailedRead(FeModel& model, PlotSettings& settings) {
+    const bool modal = model.modalResults;
+    model.reset();
+    model.modalResults = modal;
+    settings.stepCount = 0;
+    return false;
 }
 
 void applyDefaultMagnification(const FeModel& model, float& magnification) {

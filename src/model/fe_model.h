@@ -19,6 +19,7 @@
 namespace orv {
 
 class Progress;
+struct PlotSettings;
 
 constexpr float kLowestFloat = -3.4028235e38f;
 constexpr float kHighestFloat = 3.4028235e38f;
@@ -166,6 +167,10 @@ class FeModel {
     BoundingBox unalignedBox;
     float unalignedCentre = 0.0f;
 };
+
+// Empties the model after a failed read, keeping the kind of file it was read as, so that a
+// read never leaves a partly filled model. Returns false, the read's result.
+bool discardFailedRead(FeModel& model, PlotSettings& settings);
 
 // Sets the deformation magnification after reading: 0 without displacements, unchanged
 // for time results, 0.3 x mean model size / largest displacement range for modes.

@@ -394,12 +394,7 @@ void TextWriter::write() {
 bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
                   Progress& progress, Messages& messages) {
     TextReader reader(model, settings, progress, messages);
-    if (reader.read(path)) return true;
-    const bool modal = model.modalResults;
-    model.reset();  // a failed read never leaves a partly filled model
-    model.modalResults = modal;
-    settings.stepCount = 0;
-    return false;
+    return reader.read(path) || discardFailedRead(model, settings);
 }
 
 bool writeTextFile(const FeModel& model, const std::string& path, Progress& progress,
