@@ -159,7 +159,7 @@ NumberStatus parseInteger(std::string_view word, int64_t& value) {
     for (; i < word.size(); ++i) {
         const unsigned digit = unsigned(word[i]) - '0';
         if (digit > 9) return NumberStatus::Malformed;
-        if (v > (uint64_t(1) << 62)) return NumberStatus::OutOfRange;
+        if (v > (uint64_t(1) << 62) / 10) return NumberStatus::OutOfRange;  // v * 10 + 9 < 2^64
         v = v * 10 + digit;
     }
     if (v > (uint64_t(1) << 62)) return NumberStatus::OutOfRange;
