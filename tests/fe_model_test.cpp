@@ -1,393 +1,182 @@
 // The model: centring, the values shown per frame, displacements, extremes, symmetry
 // alignment and the default magnification.
-#include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <limits>
 
-#include "binary_result_file.h"
-#include "fe_model.h"
 #include "test_support.h"
-#include "text_result_file.h"
 
 namespace {
 
-using orv::FeModel;
-using orvtest::addResults;
-using orvtest::buildModel;
+using namespace orv;
+using namespace orvtest;
 
-// Two triangles in the plane; x from -10 to -2, y from 1 to 4.
+using Pair = std::pair<float, float>;
+
+// Two triangles in the plane, all coordinates negative in x: x from -10 to -2, y 1 to 4.
 FeModel planeModel() {
     return buildModel(2, {{-10, 1, 0}, {-2, 1, 0}, {-2, 4, 0}, {-10, 4, 0}},
                       {{1, 23, {1, 2, 3}}, {2, 23, {1, 3, 4}}});
 }
 
-// One tetrahedron in space.
+// One tetrahedron in space: sizes 2, 4, 6.
 FeModel tetModel() {
     return buildModel(3, {{0, 0, 0}, {2, 0, 0}, {0, 4, 0}, {0, 0, 6}}, {{1, 34, {1, 2, 3, 4}}});
 }
 
-bool sameBits(const std::vector<float>& a, const std::vector<float>& b) {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+std::vector<float> boxOf(const BoundingBox& b) {
+    return {b.xMin, b.xMax, b.yMin, b.yMax, b.zMin, b.zMax};
 }
-
-bool sameBits(const orv::BoundingBox& a, const orv::BoundingBox& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-// --- recentre ---
 
 TEST(Recentre, ShiftsTheCoordinatesToTheBoxCentre) {
-    const FeModel m = planeModel();
-    EXPECT_FLOAT_EQ(m.centre[0], -6.0f);
-    EXPECT_FLOAT_EQ(m.centre[1], 2.5f);
-    EXPECT_FLOAT_EQ(m.centre[2], 0.0f);
-    EXPECT_FLOAT_EQ(m.box.xMin, -4.0f);
-    EXPECT_FLOAT_EQ(m.box.xMax, 4.0f);
-    EXPECT_FLOAT_EQ(m.box.yMin, -1.5f);
-    EXPECT_FLOAT_EQ(m.box.yMax, 1.5f);
-    EXPECT_FLOAT_EQ(m.coordinate(0, 0), -4.0f);
-    EXPECT_FLOAT_EQ(m.coordinate(2, 1), 1.5f);
-    EXPECT_FLOAT_EQ(m.fileCoordinate(0, 0), -10.0f);
-    EXPECT_FLOAT_EQ(m.fileCoordinate(2, 1), 4.0f);
-}
-
-TEST(Recentre, TwoDimensionalModelsGetAUnitDepth) {
-    const FeModel m = planeModel();
-    EXPECT_EQ(m.box.zMin, 0.0f);
-    EXPECT_EQ(m.box.zMax, 1.0f);
-    EXPECT_EQ(m.centre[2], 0.0f);
-}
-
-TEST(Recentre, ThreeDimensionalModelsAreCentredOnEveryAxis) {
-    const FeModel m = tetModel();
-    EXPECT_FLOAT_EQ(m.centre[0], 1.0f);
-    EXPECT_FLOAT_EQ(m.centre[1], 2.0f);
-    EXPECT_FLOAT_EQ(m.centre[2], 3.0f);
-    EXPECT_FLOAT_EQ(m.box.zMin, -3.0f);
-    EXPECT_FLOAT_EQ(m.box.zMax, 3.0f);
-    EXPECT_FLOAT_EQ(m.coordinate(3, 2), 3.0f);
-}
-
-TEST(Recentre, NoNodesGiveAZeroBoxNeverAnInvertedOne) {
-    for (int32_t dimension : {2, 3}) {
+    const FeModel plane = planeModel(), tet = tetModel();
+    EXPECT_EQ(plane.centre, (std::array<float, 3>{-6.0f, 2.5f, 0.0f}));
+    EXPECT_EQ(boxOf(plane.box), (std::vector<float>{-4, 4, -1.5f, 1.5f, 0, 1}));  // unit depth
+    EXPECT_EQ(plane.coordinate(2, 1), 1.5f);
+    EXPECT_EQ(plane.fileCoordinate(0, 0), -10.0f);
+    EXPECT_EQ(tet.centre, (std::array<float, 3>{1.0f, 2.0f, 3.0f}));
+    EXPECT_EQ(boxOf(tet.box), (std::vector<float>{-1, 1, -2, 2, -3, 3}));
+    EXPECT_EQ(tet.coordinate(3, 2), 3.0f);
+    for (int32_t dimension : {2, 3}) {  // no nodes: a zero box, never an inverted one
         FeModel m;
         m.reset();
         m.dimension = dimension;
         m.recentre();
-        EXPECT_EQ(m.box.xMin, 0.0f);
-        EXPECT_EQ(m.box.xMax, 0.0f);
-        EXPECT_EQ(m.box.yMin, 0.0f);
-        EXPECT_EQ(m.box.yMax, 0.0f);
-        EXPECT_EQ(m.box.zMin, 0.0f);
-        EXPECT_EQ(m.box.zMax, dimension == 2 ? 1.0f : 0.0f);
-        EXPECT_EQ(m.centre, (std::array<float, 3>{0, 0, 0}));
+        EXPECT_EQ(boxOf(m.box), (std::vector<float>{0, 0, 0, 0, 0, dimension == 2 ? 1.0f : 0.0f}));
     }
 }
 
-// --- values per frame ---
-
-TEST(NodalValue, ASingleStepIsRampedOverTheFrames) {
+TEST(NodalValue, RampsASingleStepOrTheChosenModeAndShowsStepsAsStored) {
     FeModel m = planeModel();
+    EXPECT_EQ(m.nodalValue(0, 0, 0), 0.0);  // no values
     addResults(m, {"UX", "UY"}, {1.0f},
                [](int32_t, int32_t i, int32_t d) { return 8.0f * float(i + 1) + float(d); });
     m.frameCount = 10;
     EXPECT_DOUBLE_EQ(m.nodalValue(1, 4, 0), 8.0);   // half of 16
     EXPECT_DOUBLE_EQ(m.nodalValue(1, 9, 0), 16.0);  // the last frame shows the value
     EXPECT_DOUBLE_EQ(m.nodalValue(0, 0, 1), 0.9);
-}
-
-TEST(NodalValue, SeveralStepsShowTheirOwnValues) {
-    FeModel m = planeModel();
-    addResults(m, {"UX", "UY"}, {0.1f, 0.2f, 0.3f},
+    EXPECT_EQ(m.nodalValue(0, 0, 2), 0.0);  // no third component
+    addResults(m, {"UX", "UY"}, {0.1f, 0.2f},
                [](int32_t k, int32_t i, int32_t d) { return float(100 * k + 10 * i + d); });
-    for (int32_t frames : {1, 3, 10}) {
+    for (int32_t frames : {1, 10}) {
         m.frameCount = frames;
-        EXPECT_DOUBLE_EQ(m.nodalValue(2, 0, 1), 21.0);
-        EXPECT_DOUBLE_EQ(m.nodalValue(2, 2, 1), 221.0);
-        EXPECT_DOUBLE_EQ(m.nodalValue(3, 1, 0), 130.0);
+        EXPECT_EQ(m.nodalValue(2, 0, 1), 21.0);
+        EXPECT_EQ(m.nodalValue(3, 1, 0), 130.0);
+        EXPECT_EQ(m.nodalValue(2, 2, 1), 0.0);  // no such step
     }
-    EXPECT_DOUBLE_EQ(m.nodalValue(2, 3, 1), 0.0);  // no such step
-}
-
-TEST(NodalValue, NoValuesGiveZero) {
-    FeModel m = planeModel();
-    EXPECT_DOUBLE_EQ(m.nodalValue(0, 0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(m.displacement(0, 0, 0), 0.0);
-    addResults(m, {"UX", "UY"}, {1.0f}, [](int32_t, int32_t, int32_t) { return 5.0f; });
-    EXPECT_DOUBLE_EQ(m.nodalValue(0, 0, 2), 0.0);  // no third component
-    EXPECT_DOUBLE_EQ(m.nodalValue(0, 0, -1), 0.0);
-}
-
-TEST(NodalValue, ModesRampTheChosenMode) {
-    FeModel m = planeModel();
     addResults(m, {"UX", "UY"}, {10.0f, 20.0f, 30.0f},
                [](int32_t k, int32_t i, int32_t) { return float((k + 1) * (i + 1)); });
     m.modalResults = true;
     m.frameCount = 4;
     m.chosenMode = 2;
-    EXPECT_DOUBLE_EQ(m.nodalValue(1, 3, 0), 6.0);
     EXPECT_DOUBLE_EQ(m.nodalValue(1, 1, 0), 3.0);
     m.chosenMode = 0;
     EXPECT_DOUBLE_EQ(m.nodalValue(1, 3, 0), 2.0);
 }
 
-// --- displacements ---
-
 TEST(Displacements, NeedExactlyUXFirstAndAComponentPerAxis) {
-    struct Case {
-        int32_t dimension;
-        std::vector<std::string> names;
-        bool displacements;
-    };
-    const Case cases[] = {
-        {2, {"UX", "UY"}, true},
-        {3, {"UX", "UY", "UZ"}, true},
-        {3, {"UX", "UY", "UZ", "T"}, true},
-        {2, {"UXX", "UY"}, false},
-        {2, {"ux", "uy"}, false},
-        {3, {"UX", "UY"}, false},
-        {2, {"UY", "UX"}, false},
-        {2, {"UX"}, false},
-    };
-    for (const Case& c : cases) {
-        orv::ResultSet r;
-        r.initialise(1, int32_t(c.names.size()), c.names, c.dimension);
-        EXPECT_EQ(r.hasDisplacements, c.displacements)
-            << c.names.front() << " with " << c.names.size() << " names in " << c.dimension << "D";
+    const std::vector<std::tuple<int32_t, std::vector<std::string>, bool>> cases = {
+        {2, {"UX", "UY"}, true},  {3, {"UX", "UY", "UZ", "T"}, true}, {2, {"UXX", "UY"}, false},
+        {2, {"ux", "uy"}, false}, {3, {"UX", "UY"}, false},           {2, {"UY", "UX"}, false}};
+    for (const auto& [dimension, names, displacements] : cases) {
+        FeModel m = dimension == 2 ? planeModel() : tetModel();
+        addResults(m, names, {1.0f},
+                   [](int32_t, int32_t i, int32_t d) { return float(i * 3 + d); });
+        EXPECT_EQ(m.results.hasDisplacements, displacements) << names[0] << " in " << dimension;
+        EXPECT_EQ(m.displacement(2, 0, 1), displacements ? 7.0 : 0.0);
     }
 }
 
-TEST(Displacements, FollowTheFirstComponents) {
-    FeModel m = tetModel();
-    addResults(m, {"UX", "UY"}, {1.0f}, [](int32_t, int32_t, int32_t) { return 3.0f; });
-    EXPECT_FALSE(m.results.hasDisplacements);
-    EXPECT_DOUBLE_EQ(m.displacement(0, 0, 0), 0.0);
-    EXPECT_DOUBLE_EQ(m.nodalValue(0, 0, 0), 3.0);
-
-    addResults(m, {"UX", "UY", "UZ"}, {1.0f},
-               [](int32_t, int32_t i, int32_t d) { return float(i * 3 + d); });
-    EXPECT_TRUE(m.results.hasDisplacements);
-    EXPECT_DOUBLE_EQ(m.displacement(2, 0, 1), 7.0);
-}
-
-// --- steps and extremes ---
-
-TEST(Extremes, PerStepOnASingleStepGivesTheOverallOnes) {
+TEST(Extremes, PerStepOverallAndWithoutFiniteValues) {
     FeModel m = planeModel();
     addResults(m, {"S"}, {2.0f}, [](int32_t, int32_t i, int32_t) { return float(i) - 1.0f; });
-    m.results.overallMax[0] = 40.0f;  // told apart from the step table
-    m.results.overallMin[0] = -40.0f;
-    EXPECT_EQ(m.extremes(true, 0, 0), std::make_pair(40.0f, -40.0f));
-    EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(40.0f, -40.0f));
-}
-
-TEST(Extremes, PerStepOnSeveralStepsGivesTheStepsOwn) {
-    FeModel m = planeModel();
-    addResults(m, {"S", "T"}, {1.0f, 2.0f},
-               [](int32_t k, int32_t i, int32_t d) { return float((k + 1) * i) - float(d); });
-    EXPECT_EQ(m.extremes(true, 0, 0), std::make_pair(3.0f, 0.0f));
-    EXPECT_EQ(m.extremes(true, 1, 0), std::make_pair(6.0f, 0.0f));
-    EXPECT_EQ(m.extremes(true, 1, 1), std::make_pair(5.0f, -1.0f));
-    EXPECT_EQ(m.extremes(false, 0, 1), std::make_pair(5.0f, -1.0f));
-    EXPECT_EQ(m.extremes(true, 2, 0), std::make_pair(0.0f, 0.0f));
-    EXPECT_EQ(m.extremes(false, 0, 2), std::make_pair(0.0f, 0.0f));
-}
-
-TEST(StepValue, OutsideTheStepsIsZero) {
-    FeModel m = planeModel();
-    addResults(m, {"S"}, {0.25f, 0.5f}, [](int32_t, int32_t, int32_t) { return 1.0f; });
-    EXPECT_DOUBLE_EQ(m.stepValue(0), 0.25);
-    EXPECT_DOUBLE_EQ(m.stepValue(1), 0.5);
-    EXPECT_DOUBLE_EQ(m.stepValue(2), 0.0);
-    EXPECT_DOUBLE_EQ(m.stepValue(-1), 0.0);
-}
-
-TEST(ComputeExtremes, EachModeHasItsOwnExtremes) {
-    FeModel m = planeModel();
+    m.results.overallMax[0] = 40.0f;                        // told apart from the step table
+    EXPECT_EQ(m.extremes(true, 0, 0), Pair(40.0f, -1.0f));  // one step: the overall ones
     // Mode 2 is not a multiple of mode 1: its extremes sit at other nodes.
-    const float modes[3][4] = {{1, 2, 3, 4}, {-5, 0.5f, 7, 1}, {0, 0, -2, 0}};
-    addResults(m, {"UX"}, {1.0f, 2.0f, 3.0f},
-               [&](int32_t k, int32_t i, int32_t) { return modes[k][i]; });
-    m.modalResults = true;
-    EXPECT_EQ(m.extremes(true, 0, 0), std::make_pair(4.0f, 1.0f));
-    EXPECT_EQ(m.extremes(true, 1, 0), std::make_pair(7.0f, -5.0f));
-    EXPECT_EQ(m.extremes(true, 2, 0), std::make_pair(0.0f, -2.0f));
-    EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(7.0f, -5.0f));
-}
-
-TEST(ComputeExtremes, NonFiniteValuesNeverEnter) {
-    FeModel m = planeModel();
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
-    addResults(m, {"A", "B"}, {1.0f, 2.0f}, [&](int32_t k, int32_t i, int32_t d) {
-        if (d == 1) return nan;  // B has no finite value at all
-        if (i == 0) return k == 0 ? inf : -inf;
-        return float(i * (k + 1));
-    });
-    EXPECT_EQ(m.extremes(true, 0, 0), std::make_pair(3.0f, 1.0f));
-    EXPECT_EQ(m.extremes(true, 1, 0), std::make_pair(6.0f, 2.0f));
-    EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(6.0f, 1.0f));
-    for (int32_t k = 0; k < 2; ++k)
-        EXPECT_EQ(m.extremes(true, k, 1), std::make_pair(0.0f, 0.0f));
-    EXPECT_EQ(m.extremes(false, 0, 1), std::make_pair(0.0f, 0.0f));
+    const float modes[3][4] = {{1, 2, 3, inf}, {-5, 0.5f, 7, -inf}, {nan, nan, nan, nan}};
+    addResults(m, {"UX", "B"}, {1.0f, 2.0f, 3.0f},
+               [&](int32_t k, int32_t i, int32_t d) { return d == 1 ? nan : modes[k][i]; });
+    const Pair none(0.0f, 0.0f);
+    const std::vector<Pair> expected = {{3, 1}, {7, -5}, none, {7, -5}, none, none, none, none};
+    const std::vector<Pair> actual = {
+        m.extremes(true, 0, 0),  m.extremes(true, 1, 0),
+        m.extremes(true, 2, 0),                           // a step of nothing finite
+        m.extremes(false, 0, 0), m.extremes(true, 1, 1),  // a component of nothing
+        m.extremes(false, 0, 1), m.extremes(true, 3, 0),
+        m.extremes(false, 0, 2)};
+    EXPECT_EQ(actual, expected);
+    EXPECT_TRUE(std::isinf(m.storedValue(3, 0, 0)));  // kept, only left out of the extremes
+    EXPECT_EQ(std::vector<double>({m.stepValue(1), m.stepValue(3), m.stepValue(-1)}),
+              std::vector<double>({2.0, 0.0, 0.0}));
 }
 
-TEST(ComputeExtremes, AStepWithoutFiniteValuesDoesNotSpoilTheOthers) {
-    FeModel m = planeModel();
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    addResults(m, {"A"}, {1.0f, 2.0f},
-               [&](int32_t k, int32_t i, int32_t) { return k == 0 ? nan : float(-i); });
-    EXPECT_EQ(m.extremes(true, 0, 0), std::make_pair(0.0f, 0.0f));
-    EXPECT_EQ(m.extremes(true, 1, 0), std::make_pair(0.0f, -3.0f));
-    EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(0.0f, -3.0f));
-}
-
-// --- symmetry alignment ---
-
-struct Snapshot {
-    std::vector<float> coords;
-    orv::BoundingBox box;
-    std::array<float, 3> centre;
-};
-
-Snapshot snapshot(const FeModel& m) {
-    return {m.coords, m.box, m.centre};
-}
-
-void expectUnchanged(const FeModel& m, const Snapshot& before) {
-    EXPECT_TRUE(sameBits(m.coords, before.coords));
-    EXPECT_TRUE(sameBits(m.box, before.box));
-    EXPECT_EQ(m.centre, before.centre);
-    EXPECT_EQ(m.alignedAxis(), 0);
-}
-
-TEST(Symmetry, SwitchingBackRestoresEverythingBitForBit) {
-    const std::vector<std::vector<int>> sequences = {
-        {0, 1, 0}, {0, 2, 0}, {0, 2, 1, 0}, {0, 1, 2, 0}, {0, 1, 1, 2, 2, 1, 0}};
-    for (const FeModel& original : {planeModel(), tetModel(), orvtest::twoHexModel()}) {
-        for (const auto& sequence : sequences) {
+TEST(Symmetry, SwitchingBackRestoresEverythingBitForBitAndWritersNeverSeeIt) {
+    TempDir dir;
+    for (const FeModel& original : {planeModel(), tetModel(), twoHexModel()}) {
+        writeFile(original, dir.file("read.asc"));
+        writeFile(original, dir.file("read.rst"));
+        for (const std::vector<int>& sequence : {std::vector<int>{0, 1, 0}, {0, 2, 1, 1, 2, 0}}) {
             FeModel m = original;
-            const Snapshot before = snapshot(m);
-            for (size_t s = 1; s < sequence.size(); ++s)
+            for (size_t s = 1; s < sequence.size(); ++s) {
                 m.switchSymmetry(sequence[s - 1], sequence[s]);
-            expectUnchanged(m, before);
+                EXPECT_EQ(m.alignedAxis(), sequence[s]);
+                writeFile(m, dir.file("now.asc"));
+                writeFile(m, dir.file("now.rst"));
+                for (const char* name : {"asc", "rst"})
+                    EXPECT_EQ(readBytes(dir.file(std::string("now.") + name)),
+                              readBytes(dir.file(std::string("read.") + name)));
+            }
+            EXPECT_EQ(std::memcmp(m.coords.data(), original.coords.data(), m.coords.size() * 4), 0);
+            EXPECT_EQ(std::memcmp(&m.box, &original.box, sizeof m.box), 0);
+            EXPECT_EQ(std::memcmp(&m.centre, &original.centre, sizeof m.centre), 0);
         }
     }
 }
 
-TEST(Symmetry, AlignedCoordinatesStartAtZeroOnTheAxis) {
+TEST(Symmetry, TheAlignedAxisStartsAtZeroOrKeepsPositiveFileCoordinates) {
     FeModel m = planeModel();  // file x -10..-2, y 1..4
     m.switchSymmetry(0, 2);    // about Y: x is aligned
-    ASSERT_EQ(m.alignedAxis(), 2);
-    EXPECT_EQ(m.box.xMin, 0.0f);
-    EXPECT_FLOAT_EQ(m.box.xMax, 8.0f);
-    float lowest = 1e30f;
-    for (int32_t i = 0; i < m.nodeCount; ++i) {
-        EXPECT_GE(m.coordinate(i, 0), 0.0f);
-        lowest = std::min(lowest, m.coordinate(i, 0));
-    }
-    EXPECT_EQ(lowest, 0.0f);
-    // y is untouched
-    EXPECT_FLOAT_EQ(m.box.yMin, -1.5f);
-    EXPECT_FLOAT_EQ(m.coordinate(0, 1), -1.5f);
+    EXPECT_EQ(boxOf(m.box), (std::vector<float>{0, 8, -1.5f, 1.5f, 0, 1}));
+    EXPECT_EQ(std::vector<float>({m.coordinate(0, 0), m.coordinate(1, 0), m.coordinate(0, 1)}),
+              std::vector<float>({0, 8, -1.5f}));
+    m.switchSymmetry(2, 1);  // about X: y is aligned, x centred again
+    EXPECT_EQ(boxOf(m.box), (std::vector<float>{-4, 4, 1, 4, 0, 1}));
+    EXPECT_EQ(m.coordinate(2, 1), 4.0f);
+    FeModel near = buildModel(2, {{0, -0.5f, 0}, {1, 0.25f, 0}}, {});
+    near.switchSymmetry(0, 1);
+    EXPECT_EQ(std::make_pair(near.coordinate(0, 1), near.coordinate(1, 1)), Pair(0.0f, 0.75f));
 }
 
-TEST(Symmetry, AxisWithPositiveFileCoordinatesKeepsThem) {
-    FeModel m = planeModel();  // file y from 1 to 4
-    m.switchSymmetry(0, 1);    // about X: y is aligned
-    EXPECT_FLOAT_EQ(m.box.yMin, 1.0f);
-    EXPECT_FLOAT_EQ(m.box.yMax, 4.0f);
-    EXPECT_FLOAT_EQ(m.coordinate(2, 1), 4.0f);
-    EXPECT_FLOAT_EQ(m.coordinate(0, 0), -4.0f);  // x still centred
+float magnification(const FeModel& m, float factor) {
+    applyDefaultMagnification(m, factor);
+    return factor;
 }
 
-TEST(Symmetry, FileCoordinatesIgnoreTheAlignment) {
-    for (const FeModel& original : {planeModel(), orvtest::twoHexModel()}) {
-        for (int setting : {1, 2}) {
-            FeModel m = original;
-            m.switchSymmetry(0, setting);
-            for (int32_t i = 0; i < m.nodeCount; ++i)
-                for (int j = 0; j < m.dimension; ++j) {
-                    EXPECT_EQ(m.fileCoordinate(i, j), original.fileCoordinate(i, j));
-                    EXPECT_EQ(m.centredCoordinate(i, j), original.coordinate(i, j));
-                }
-            EXPECT_EQ(m.readCentre(), original.centre);
-            EXPECT_TRUE(sameBits(m.readBox(), original.box));
-        }
-    }
-}
-
-TEST(Symmetry, WritersSeeTheUnalignedModel) {
-    orvtest::TempDir dir;
-    orv::NullProgress progress;
-    orvtest::RecordingMessages messages;
-    FeModel m = orvtest::twoHexModel();
-    ASSERT_TRUE(orv::writeTextFile(m, dir.file("before.asc"), progress, messages));
-    ASSERT_TRUE(orv::writeBinaryFile(m, dir.file("before.rst"), progress, messages));
-    const std::string asc = orvtest::readBytes(dir.file("before.asc"));
-    const std::string rst = orvtest::readBytes(dir.file("before.rst"));
-    for (const auto& sequence : std::vector<std::vector<int>>{{0, 1}, {0, 2}, {0, 1, 2}}) {
-        for (size_t s = 1; s < sequence.size(); ++s)
-            m.switchSymmetry(sequence[s - 1], sequence[s]);
-        ASSERT_NE(m.alignedAxis(), 0);
-        ASSERT_TRUE(orv::writeTextFile(m, dir.file("aligned.asc"), progress, messages));
-        ASSERT_TRUE(orv::writeBinaryFile(m, dir.file("aligned.rst"), progress, messages));
-        EXPECT_EQ(orvtest::readBytes(dir.file("aligned.asc")), asc);
-        EXPECT_EQ(orvtest::readBytes(dir.file("aligned.rst")), rst);
-        m.switchSymmetry(sequence.back(), 0);
-    }
-    EXPECT_TRUE(messages.boxes.empty());
-}
-
-// --- default magnification ---
-
-TEST(DefaultMagnification, WithoutDisplacementsIsZero) {
-    FeModel m = planeModel();
-    float factor = 5.0f;
-    orv::applyDefaultMagnification(m, factor);
-    EXPECT_EQ(factor, 0.0f);
-    addResults(m, {"TEMP", "UY"}, {1.0f}, [](int32_t, int32_t i, int32_t) { return float(i); });
-    factor = 5.0f;
-    orv::applyDefaultMagnification(m, factor);
-    EXPECT_EQ(factor, 0.0f);
-}
-
-TEST(DefaultMagnification, TimeResultsKeepTheFactor) {
-    FeModel m = planeModel();
-    addResults(m, {"UX", "UY"}, {1.0f}, [](int32_t, int32_t i, int32_t) { return float(i); });
-    float factor = 5.0f;
-    orv::applyDefaultMagnification(m, factor);
-    EXPECT_EQ(factor, 5.0f);
-}
-
-TEST(DefaultMagnification, ModesScaleTheLargestRangeToThreeTenthsOfTheMeanSize) {
+TEST(DefaultMagnification, ZeroWithoutDisplacementsKeptForTimeResultsScaledForModes) {
     FeModel m = planeModel();  // sizes 8 and 3: mean 5.5
+    EXPECT_EQ(magnification(m, 5.0f), 0.0f);
+    // UX ranges over 0..0.6, UY over -0.15..0
     addResults(m, {"UX", "UY"}, {1.0f, 2.0f}, [](int32_t k, int32_t i, int32_t d) {
         return d == 0 ? float(i) * 0.1f * float(k + 1) : -0.05f * float(i);
     });
+    EXPECT_EQ(magnification(m, 5.0f), 5.0f);
     m.modalResults = true;
-    float factor = 1.0f;
-    orv::applyDefaultMagnification(m, factor);
-    // UX ranges over 0..0.6, UY over -0.15..0
-    EXPECT_NEAR(factor, 0.3 * 5.5 / 0.6, 1e-5);
-
-    FeModel space = tetModel();  // sizes 2, 4, 6: mean 4
+    EXPECT_NEAR(magnification(m, 1.0f), 0.3 * 5.5 / 0.6, 1e-5);
+    FeModel space = tetModel();  // mean size 4
     addResults(space, {"UX", "UY", "UZ"}, {1.0f},
                [](int32_t, int32_t i, int32_t d) { return d == 2 ? float(i) : 0.0f; });
     space.modalResults = true;
-    orv::applyDefaultMagnification(space, factor);
-    EXPECT_NEAR(factor, 0.3 * 4.0 / 3.0, 1e-6);
-}
-
-TEST(DefaultMagnification, ModesAtRestKeepTheFactor) {
-    FeModel m = planeModel();
-    addResults(m, {"UX", "UY"}, {1.0f}, [](int32_t, int32_t, int32_t) { return 0.25f; });
-    m.modalResults = true;
-    float factor = 7.0f;
-    orv::applyDefaultMagnification(m, factor);
-    EXPECT_EQ(factor, 7.0f);
+    EXPECT_NEAR(magnification(space, 1.0f), 0.3 * 4.0 / 3.0, 1e-6);
+    // Every mode at rest, or every range 0 in a model without extent: the factor is kept.
+    addResults(space, {"UX", "UY", "UZ"}, {1.0f}, [](int32_t, int32_t, int32_t) { return 0.25f; });
+    EXPECT_EQ(magnification(space, 7.0f), 7.0f);
+    FeModel point = buildModel(3, {{1, 1, 1}, {1, 1, 1}}, {{1, 32, {1, 2}}});
+    addResults(point, {"UX", "UY", "UZ"}, {1.0f}, [](int32_t, int32_t, int32_t) { return 0.0f; });
+    point.modalResults = true;
+    EXPECT_EQ(magnification(point, 7.0f), 7.0f);
+    EXPECT_EQ(boxOf(point.box), (std::vector<float>{0, 0, 0, 0, 0, 0}));
 }
 
 }  // namespace

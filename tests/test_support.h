@@ -1,13 +1,25 @@
 #pragma once
 // Shared helpers of the test programs: message and progress recorders, temporary
-// directories, whole-file reading and writing, and small hand-built models.
+// directories, whole files, small hand-built models, and reads and writes through the
+// extension dispatcher.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
 #include <array>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "element_types.h"
 #include "fe_model.h"
+#include "listings.h"
 #include "messages.h"
+#include "model_files.h"
 #include "plot_settings.h"
 #include "progress.h"
 
@@ -17,9 +29,15 @@ class RecordingMessages final : public orv::Messages {
   public:
     void show(const orv::MessageBox& box) override { boxes.push_back(box); }
     // Text of the last box titled "Error", empty when there is none.
-    std::string lastError() const;
-    int errorCount() const;
-
+    std::string lastError() const {
+        for (auto it = boxes.rbegin(); it != boxes.rend(); ++it)
+            if (it->title == "Error") return it->text;
+        return {};
+    }
+    long errorCount() const {
+        return std::count_if(boxes.begin(), boxes.end(),
+                             [](auto& b) { return b.title == "Error"; });
+    }
     std::vector<orv::MessageBox> boxes;
 };
 
@@ -27,7 +45,6 @@ class RecordingProgress final : public orv::Progress {
   public:
     void setText(const std::string& text) override { texts.push_back(text); }
     void setPosition(int position) override { positions.push_back(position); }
-
     std::vector<std::string> texts;
     std::vector<int> positions;
 };
@@ -35,22 +52,45 @@ class RecordingProgress final : public orv::Progress {
 // A fresh directory under the system's temporary directory, removed with its content.
 class TempDir {
   public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::string& path() const { return path_; }
+    TempDir() : path_((std::filesystem::temp_directory_path() / "orvanta-test-XXXXXX").string()) {
+        if (!::mkdtemp(path_.data())) throw std::runtime_error("mkdtemp failed");
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Names of the entries, sorted, without "." and "..".
-    std::vector<std::string> entries() const;
+    // Names of the entries, sorted.
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
   private:
     std::string path_;
 };
 
-std::string readBytes(const std::string& path);
-void writeBytes(const std::string& path, const std::string& bytes);
+inline std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The lines joined, each ended by `end`.
+inline std::string joinLines(const std::vector<std::string>& lines,
+                             const std::string& end = "\r\n") {
+    std::string s;
+    for (const std::string& l : lines)
+        s += l + end;
+    return s;
+}
 
 struct ElementSpec {
     int32_t number;
@@ -59,26 +99,88 @@ struct ElementSpec {
     int32_t material = 1;
     int32_t realConstant = 1;
 };
+using Points = std::vector<std::array<float, 3>>;
 
-// A model as a reader leaves it: node lists built, surface faces found and the coordinates
-// centred. Node labels default to the positions 1..n.
-orv::FeModel buildModel(int32_t dimension, const std::vector<std::array<float, 3>>& points,
-                        const std::vector<ElementSpec>& elements,
-                        std::vector<int32_t> nodeNumbers = {});
-
-// The same without the surface search and the centring.
-orv::FeModel buildRawModel(int32_t dimension, const std::vector<std::array<float, 3>>& points,
-                           const std::vector<ElementSpec>& elements,
-                           std::vector<int32_t> nodeNumbers = {});
+// A model as the text reader leaves it: node lists built, surface faces found and the
+// coordinates centred unless `raw`. Node labels default to the positions 1..n.
+inline orv::FeModel buildModel(int32_t dimension, const Points& points,
+                               const std::vector<ElementSpec>& elements,
+                               std::vector<int32_t> nodeNumbers = {}, bool raw = false) {
+    orv::FeModel m;
+    m.reset();
+    m.jobTitle = "test model";
+    m.dimension = dimension;
+    m.nodeCount = int32_t(points.size());
+    for (int32_t i = int32_t(nodeNumbers.size()); i < m.nodeCount; ++i)
+        nodeNumbers.push_back(i + 1);
+    m.nodeNumbers = std::move(nodeNumbers);
+    for (const auto& p : points)
+        m.coords.insert(m.coords.end(), p.begin(), p.begin() + dimension);
+    m.elementCount = int32_t(elements.size());
+    for (const ElementSpec& spec : elements) {
+        const orv::ElementType* type = orv::elementType(spec.type);
+        if (!type || type->nodeCount != int32_t(spec.nodes.size()))
+            throw std::runtime_error("bad element in a test model");
+        m.elements.push_back({spec.number, type->nodeCount, spec.type, spec.material,
+                              spec.realConstant, 1, type->faceCount, 0,
+                              int64_t(m.connectivity.size()), int64_t(m.faceFlags.size()),
+                              type->family});
+        m.connectivity.insert(m.connectivity.end(), spec.nodes.begin(), spec.nodes.end());
+        m.faceFlags.insert(m.faceFlags.end(), size_t(type->faceCount), 0);
+    }
+    orv::NullProgress progress;
+    if (!raw && m.findSurfaceFaces(progress)) m.recentre();
+    return m;
+}
 
 // Adds results with value(k, i, d) for step k, node i, component d, and their extremes.
-void addResults(orv::FeModel& model, const std::vector<std::string>& names,
-                const std::vector<float>& stepValues,
-                const std::function<float(int32_t, int32_t, int32_t)>& value);
+inline void addResults(orv::FeModel& m, const std::vector<std::string>& names,
+                       const std::vector<float>& stepValues,
+                       const std::function<float(int32_t, int32_t, int32_t)>& value) {
+    const int32_t steps = int32_t(stepValues.size()), dofs = int32_t(names.size());
+    m.results.initialise(steps, dofs, names, m.dimension);
+    m.values.clear();
+    for (int32_t k = 0; k < steps; ++k) {
+        m.results.stepValue[k] = stepValues[size_t(k)];
+        for (int32_t i = 0; i < m.nodeCount; ++i)
+            for (int32_t d = 0; d < dofs; ++d)
+                m.values.push_back(value(k, i, d));
+    }
+    m.frameCount = steps;
+    m.computeExtremes();
+}
 
-// A 3D model of two hexahedra side by side (12 nodes) with two result components "UX" "UY"
-// ... at two steps; coordinates away from the origin so that centring matters.
-orv::FeModel twoHexModel();
+// Two hexahedra side by side (12 nodes, labels 101..112, x 10..13, y -3..-2.25, z 5..7) with
+// the components "UX" "UY" "UZ" "TEMP" at two steps.
+inline orv::FeModel twoHexModel() {
+    Points points;
+    std::vector<int32_t> labels;
+    for (int i = 0; i < 12; ++i) {
+        points.push_back({10.0f + 1.5f * float(i % 3), -3.0f + 0.75f * float(i / 3 % 2),
+                          5.0f + 2.0f * float(i / 6)});
+        labels.push_back(101 + i);
+    }
+    orv::FeModel m = buildModel(
+        3, points, {{1, 38, {1, 2, 5, 4, 7, 8, 11, 10}, 3, 7}, {2, 38, {2, 3, 6, 5, 8, 9, 12, 11}}},
+        labels);
+    m.jobTitle = "two bricks";
+    addResults(m, {"UX", "UY", "UZ", "TEMP"}, {0.5f, 1.25f}, [](int32_t k, int32_t i, int32_t d) {
+        return float(k + 1) * 0.001f * float(i + 1) - 0.25f * float(d);
+    });
+    return m;
+}
+
+// A strip of n triangles over n + 2 nodes, not searched: every element after the second
+// shares an edge with the one two before it.
+inline orv::FeModel triangleStrip(int32_t n) {
+    Points points;
+    std::vector<ElementSpec> elements;
+    for (int32_t i = 0; i < n + 2; ++i)
+        points.push_back({float(i / 2), float(i % 2), 0});
+    for (int32_t e = 0; e < n; ++e)
+        elements.push_back({e + 1, 23, {e + 1, e + 2, e + 3}});
+    return buildModel(2, points, elements, {}, true);
+}
 
 // Reads a file through the dispatcher, by the extension of its path, with recorders.
 struct ReadOutcome {
@@ -88,6 +190,66 @@ struct ReadOutcome {
     RecordingMessages messages;
     RecordingProgress progress;
 };
-ReadOutcome readFile(const std::string& path);
+
+inline ReadOutcome readFile(const std::string& path) {
+    ReadOutcome r;
+    r.settings.reset();
+    r.ok = orv::readModelFile(r.model, r.settings, path, orv::fileExtension(path), r.progress,
+                              r.messages);
+    return r;
+}
+
+// Writes the bytes to dir/name and reads that file.
+inline ReadOutcome readContent(const TempDir& dir, const std::string& name,
+                               const std::string& bytes) {
+    writeBytes(dir.file(name), bytes);
+    return readFile(dir.file(name));
+}
+
+// Expects a refusal with one error box, whose text is `text` unless that is empty, and an
+// empty model.
+inline void expectRefused(const ReadOutcome& r, const std::string& text) {
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.messages.errorCount(), 1);
+    EXPECT_TRUE(text.empty() || r.messages.lastError() == text)
+        << "\"" << r.messages.lastError() << "\" instead of \"" << text << "\"";
+    const orv::FeModel& m = r.model;
+    EXPECT_TRUE(m.nodeCount == 0 && m.elementCount == 0 && m.jobTitle.empty());
+    EXPECT_TRUE(m.coords.empty() && m.elements.empty() && m.connectivity.empty() &&
+                m.values.empty());
+    EXPECT_TRUE(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0);
+    EXPECT_EQ(r.settings.stepCount, 0);
+}
+
+// Reads a file the calling test expects to be accepted without a message.
+inline orv::FeModel readAccepted(const std::string& path) {
+    ReadOutcome r = readFile(path);
+    EXPECT_TRUE(r.ok && r.messages.boxes.empty()) << path << ": " << r.messages.lastError();
+    return std::move(r.model);
+}
+
+inline orv::FeModel readAccepted(const std::string& path, const std::string& content) {
+    writeBytes(path, content);
+    return readAccepted(path);
+}
+
+// Writes the model by the extension of the path; a failure fails the calling test.
+inline void writeFile(const orv::FeModel& model, const std::string& path) {
+    orv::NullProgress progress;
+    RecordingMessages messages;
+    EXPECT_TRUE(orv::writeModelFile(model, path, orv::fileExtension(path), progress, messages))
+        << messages.lastError();
+}
+
+inline std::string listing(orv::ListingKind kind, const orv::FeModel& m) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* out = ::open_memstream(&buffer, &size);
+    EXPECT_TRUE(orv::writeListing(kind, m, out));
+    std::fclose(out);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
 
 }  // namespace orvtest
