@@ -1,161 +1,169 @@
-// Choosing the reader by the file's extension, through the dispatcher and the scene.
-#include <gtest/gtest.h>
+// Result files by their extension: the reader or writer it chooses, the scene opening a
+// file, and writes that never destroy the file they replace (a failed write leaves the old
+// content and no temporary file).
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
-#include <filesystem>
-
-#include "binary_result_file.h"
-#include "fe_model.h"
-#include "model_files.h"
+#include "safe_file_writer.h"
 #include "scene.h"
 #include "test_support.h"
-#include "text_result_file.h"
 
 namespace {
 
-using orv::FeModel;
-using orv::ModelFileKind;
-using orvtest::TempDir;
+using namespace orv;
+using namespace orvtest;
 
 const std::string kUnknownKind =
     "This file type can not be read! Please choose a .rst, .asc or .mdf file.";
 
-TEST(ModelFiles, KindOfAnExtensionInAnyCase) {
-    EXPECT_EQ(orv::modelFileKind("rst"), ModelFileKind::Binary);
-    EXPECT_EQ(orv::modelFileKind("RST"), ModelFileKind::Binary);
-    EXPECT_EQ(orv::modelFileKind("Asc"), ModelFileKind::Text);
-    EXPECT_EQ(orv::modelFileKind("mDf"), ModelFileKind::Modes);
-    EXPECT_EQ(orv::modelFileKind("txt"), ModelFileKind::Unknown);
-    EXPECT_EQ(orv::modelFileKind(""), ModelFileKind::Unknown);
-    EXPECT_EQ(orv::modelFileKind(".rst"), ModelFileKind::Unknown);
-}
-
 TEST(ModelFiles, ExtensionOfTheLastPathComponent) {
-    EXPECT_EQ(orv::fileExtension("BEAM.RST"), "RST");
-    EXPECT_EQ(orv::fileExtension("/data/run.1/Beam.Asc"), "Asc");
-    EXPECT_EQ(orv::fileExtension("/data/run.1/model"), "");
-    EXPECT_EQ(orv::fileExtension("model"), "");
-    EXPECT_EQ(orv::fileExtension("model."), "");
-    EXPECT_EQ(orv::fileExtension("archive.tar.asc"), "asc");
+    const std::pair<std::string, std::string> paths[] = {{"BEAM.RST", "RST"},
+                                                         {"/data/run.1/Beam.Asc", "Asc"},
+                                                         {"/data/run.1/model", ""},
+                                                         {"run./model", ""},
+                                                         {"model.", ""}};
+    for (const auto& [path, extension] : paths)
+        EXPECT_EQ(fileExtension(path), extension) << path;
 }
 
 class ModelFilesOnDisk : public ::testing::Test {
   protected:
     void SetUp() override {
-        orv::NullProgress progress;
-        orvtest::RecordingMessages messages;
-        model_ = orvtest::twoHexModel();
-        ASSERT_TRUE(orv::writeBinaryFile(model_, dir_.file("BEAM.RST"), progress, messages));
-        ASSERT_TRUE(orv::writeTextFile(model_, dir_.file("Beam.Asc"), progress, messages));
+        writeFile(model_, dir_.file("BEAM.RST"));
+        writeFile(model_, dir_.file("Beam.Asc"));
+        std::filesystem::copy_file(dir_.file("Beam.Asc"), dir_.file("Beam.mDF"));
     }
 
     TempDir dir_;
-    FeModel model_;
+    FeModel model_ = twoHexModel();
 };
 
-TEST_F(ModelFilesOnDisk, UpperAndMixedCaseExtensionsOpenByTheirKind) {
-    const orvtest::ReadOutcome binary = orvtest::readFile(dir_.file("BEAM.RST"));
-    ASSERT_TRUE(binary.ok) << binary.messages.lastError();
-    EXPECT_EQ(binary.model.nodeNumbers, model_.nodeNumbers);  // only the binary file keeps labels
-    EXPECT_EQ(binary.model.values, model_.values);
-
-    const orvtest::ReadOutcome text = orvtest::readFile(dir_.file("Beam.Asc"));
-    ASSERT_TRUE(text.ok) << text.messages.lastError();
-    EXPECT_EQ(text.model.nodeCount, 12);
-    EXPECT_FALSE(text.model.modalResults);
-
-    // The same text read as a mode file.
-    std::filesystem::copy_file(dir_.file("Beam.Asc"), dir_.file("Beam.MDF"));
-    const orvtest::ReadOutcome modes = orvtest::readFile(dir_.file("Beam.MDF"));
-    ASSERT_TRUE(modes.ok) << modes.messages.lastError();
-    EXPECT_TRUE(modes.model.modalResults);
-}
-
-TEST_F(ModelFilesOnDisk, ContentDoesNotDecideTheKind) {
-    // A binary file named .asc is read as text and refused.
+TEST_F(ModelFilesOnDisk, ExtensionsInAnyCaseChooseTheReader) {
+    const FeModel binary = readAccepted(dir_.file("BEAM.RST"));
+    EXPECT_EQ(binary.nodeNumbers, model_.nodeNumbers);  // only the binary file keeps labels
+    EXPECT_EQ(binary.values, model_.values);
+    EXPECT_FALSE(readAccepted(dir_.file("Beam.Asc")).modalResults);
+    EXPECT_TRUE(readAccepted(dir_.file("Beam.mDF")).modalResults);
+    // Content does not decide the kind: a binary file named .asc is read as text.
     std::filesystem::copy_file(dir_.file("BEAM.RST"), dir_.file("binary.asc"));
-    const orvtest::ReadOutcome r = orvtest::readFile(dir_.file("binary.asc"));
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.messages.errorCount(), 1);
-    EXPECT_EQ(r.model.nodeCount, 0);
-}
-
-TEST_F(ModelFilesOnDisk, OtherExtensionsAreRefusedWithAnEmptyModel) {
+    expectRefused(readFile(dir_.file("binary.asc")), "");
+    // Another extension is refused, and whatever was open before is gone.
     std::filesystem::copy_file(dir_.file("BEAM.RST"), dir_.file("model.txt"));
-    std::filesystem::copy_file(dir_.file("Beam.Asc"), dir_.file("model"));
     for (const char* name : {"model.txt", "model"}) {
-        orvtest::ReadOutcome r;
-        r.model = FeModel(model_);  // whatever was open before is gone
-        r.settings.reset();
-        r.ok = orv::readModelFile(r.model, r.settings, dir_.file(name),
-                                  orv::fileExtension(dir_.file(name)), r.progress, r.messages);
-        EXPECT_FALSE(r.ok) << name;
-        EXPECT_EQ(r.messages.lastError(), kUnknownKind);
-        EXPECT_EQ(r.model.nodeCount, 0);
-        EXPECT_EQ(r.model.elementCount, 0);
-        EXPECT_TRUE(r.model.values.empty());
+        ReadOutcome r;
+        r.model = FeModel(model_);
+        r.ok = readModelFile(r.model, r.settings, dir_.file(name), fileExtension(dir_.file(name)),
+                             r.progress, r.messages);
+        expectRefused(r, kUnknownKind);
     }
 }
 
-TEST_F(ModelFilesOnDisk, SceneOpensByTheCutPathAndTheExtension) {
-    orvtest::RecordingMessages messages;
-    orv::Scene scene(messages);
-    orv::NullProgress progress;
+TEST_F(ModelFilesOnDisk, TheSceneOpensByCutPathAndExtensionAndForgetsTheSymmetry) {
+    RecordingMessages messages;
+    Scene scene(messages);
+    NullProgress progress;
     ASSERT_TRUE(scene.openFile(progress, dir_.file("BEAM."), "RST"));
     EXPECT_EQ(scene.fileName, dir_.file("BEAM."));
     EXPECT_EQ(scene.modelLoaded, 1);
     EXPECT_EQ(scene.settings.lightOn, 1);
-    EXPECT_EQ(scene.model.nodeCount, 12);
     EXPECT_EQ(scene.settings.stepCount, 2);
-
-    ASSERT_FALSE(scene.openFile(progress, dir_.file("model."), "txt"));
-    EXPECT_EQ(messages.lastError(), kUnknownKind);
-    EXPECT_EQ(scene.modelLoaded, 0);
-    EXPECT_EQ(scene.model.nodeCount, 0);
-}
-
-TEST_F(ModelFilesOnDisk, SceneSymmetryIsUndoneByOpeningAnotherFile) {
-    orvtest::RecordingMessages messages;
-    orv::Scene scene(messages);
-    orv::NullProgress progress;
-    ASSERT_TRUE(scene.openFile(progress, dir_.file("BEAM."), "RST"));
     const std::vector<float> coords = scene.model.coords;
-    scene.setSymmetry(2);
-    EXPECT_EQ(scene.model.alignedAxis(), 2);
-    EXPECT_NE(scene.model.coords, coords);
-    scene.setSymmetry(0);
+    for (int setting : {2, 1, 0}) {
+        scene.setSymmetry(setting);
+        EXPECT_EQ(scene.model.alignedAxis(), setting);
+    }
     EXPECT_EQ(scene.model.coords, coords);
     scene.setSymmetry(1);
     ASSERT_TRUE(scene.openFile(progress, dir_.file("Beam."), "Asc"));
     EXPECT_EQ(scene.settings.symmetry, 0);
     EXPECT_EQ(scene.model.alignedAxis(), 0);
+    EXPECT_FALSE(scene.openFile(progress, dir_.file("model."), "txt"));
+    EXPECT_EQ(messages.lastError(), kUnknownKind);
+    EXPECT_EQ(scene.modelLoaded, 0);
 }
 
-// --- default magnification after reading ---
+// --- writing ---
 
-TEST_F(ModelFilesOnDisk, MagnificationAfterReading) {
-    // Time results with displacements keep the factor the settings start with.
-    const orvtest::ReadOutcome time = orvtest::readFile(dir_.file("BEAM.RST"));
-    ASSERT_TRUE(time.ok);
-    EXPECT_EQ(time.settings.magnification, 1.0f);
+struct Format {
+    std::string extension, openError, writeError;
+};
+const Format kFormats[] = {{"rst", " Error to open file .rst", " Error to write file .rst"},
+                           {"asc", " Error to write file .asc", " Error to write file .asc"}};
 
-    // Modes: 0.3 x mean size / largest range. Bricks 3 x 0.75 x 2 (mean 23/12); UX ranges
-    // over 0.001..0.012 at mode 1 and 0.002..0.024 at mode 2, UY and UZ over the same
-    // width shifted.
-    std::filesystem::copy_file(dir_.file("Beam.Asc"), dir_.file("Beam.mdf"));
-    const orvtest::ReadOutcome modes = orvtest::readFile(dir_.file("Beam.mdf"));
-    ASSERT_TRUE(modes.ok);
-    EXPECT_NEAR(modes.settings.magnification, 0.3 * (23.0 / 12.0) / 0.023, 1e-4);
+bool write(const FeModel& m, const std::string& path, RecordingMessages& messages) {
+    NullProgress progress;
+    return writeModelFile(m, path, fileExtension(path), progress, messages);
+}
 
-    // No displacements: 0.
-    FeModel plain = orvtest::twoHexModel();
-    plain.results.dofNames[0] = "TX";
-    plain.results.hasDisplacements = false;
-    orv::NullProgress progress;
-    orvtest::RecordingMessages messages;
-    ASSERT_TRUE(orv::writeTextFile(plain, dir_.file("plain.asc"), progress, messages));
-    const orvtest::ReadOutcome none = orvtest::readFile(dir_.file("plain.asc"));
-    ASSERT_TRUE(none.ok);
-    EXPECT_EQ(none.settings.magnification, 0.0f);
+unsigned permissions(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(ModelFilesOnDisk, AWriteReplacesTheTargetOrReportsAndLeavesItAlone) {
+    const mode_t mask = ::umask(022);
+    std::filesystem::create_symlink(dir_.file("BEAM.RST"), dir_.file("link.rst"));
+    for (const Format& f : kFormats) {
+        const std::string target = dir_.file("model." + f.extension);
+        writeBytes(target, "old content");
+        ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+        writeFile(model_, target);
+        writeFile(model_, dir_.file("new." + f.extension));
+        EXPECT_EQ(readAccepted(target).nodeCount, 12);
+        EXPECT_EQ(std::make_pair(permissions(target), permissions(dir_.file("new." + f.extension))),
+                  std::make_pair(0640u, 0644u));
+        RecordingMessages messages;
+        EXPECT_FALSE(write(model_, dir_.file("absent/model." + f.extension), messages));
+        EXPECT_EQ(messages.lastError(), f.openError);
+        std::filesystem::create_directory(dir_.file("folder." + f.extension));
+        EXPECT_FALSE(write(model_, dir_.file("folder." + f.extension), messages));
+        EXPECT_EQ(messages.lastError(), f.writeError);
+        EXPECT_EQ(messages.errorCount(), 2);
+    }
+    ::umask(mask);
+    writeFile(model_, dir_.file("link.rst"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.file("link.rst")));
+    RecordingMessages messages;
+    EXPECT_FALSE(write(model_, dir_.file("model.mdf"), messages));
+    EXPECT_EQ(messages.lastError(),
+              "This file type can not be written! Please choose a .rst or .asc file.");
+    EXPECT_EQ(dir_.entries(), (std::vector<std::string>{
+                                  "BEAM.RST", "Beam.Asc", "Beam.mDF", "folder.asc", "folder.rst",
+                                  "link.rst", "model.asc", "model.rst", "new.asc", "new.rst"}));
+}
+
+TEST_F(ModelFilesOnDisk, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
+    // Files of a few hundred kilobytes, more than the process may write below.
+    FeModel m = triangleStrip(6000);
+    addResults(m, {"UX", "UY"}, {1.0f, 2.0f},
+               [](int32_t k, int32_t i, int32_t d) { return float(k + i + d); });
+    for (const Format& f : kFormats) {
+        const std::string target = dir_.file("BEAM." + f.extension);
+        writeBytes(target, "old content");
+        RecordingMessages messages;
+        // Writes beyond 64 KiB fail with EFBIG (SIGXFSZ ignored), even for the superuser.
+        rlimit old{};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const rlimit lower{64 * 1024, old.rlim_max};
+        ::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &lower), 0);
+        const bool written = write(m, target, messages);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(messages.lastError(), f.writeError);
+        EXPECT_EQ(readBytes(target), "old content");
+        writeFile(m, target);  // without the limit the same model is written
+        EXPECT_GT(readBytes(target).size(), 64u * 1024u);
+    }
+    {
+        SafeFileWriter out;  // never committed
+        ASSERT_TRUE(out.open(dir_.file("BEAM.asc")));
+        out.write(std::string(3 << 20, 'x'));  // more than the buffer: some of it is on disk
+        EXPECT_EQ(dir_.entries().size(), 6u);
+    }
+    EXPECT_EQ(dir_.entries(), (std::vector<std::string>{"BEAM.RST", "BEAM.asc", "BEAM.rst",
+                                                        "Beam.Asc", "Beam.mDF"}));
 }
 
 }  // namespace
