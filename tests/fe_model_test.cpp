@@ -112,6 +112,19 @@ TEST(Extremes, PerStepOverallAndWithoutFiniteValues) {
               std::vector<double>({2.0, 0.0, 0.0}));
 }
 
+TEST(Models, AssignOverAModelWithOtherResultShapes) {
+    FeModel one = planeModel();
+    addResults(one, {"S"}, {2.0f}, [](int32_t, int32_t i, int32_t) { return float(i); });
+    FeModel two = tetModel();
+    addResults(two, {"UX", "UY", "UZ"}, {1.0f, 2.0f},
+               [](int32_t k, int32_t i, int32_t d) { return float(k * 100 + i * 10 + d); });
+    one = two;  // tables of other sizes are replaced, not a fatal size mismatch
+    EXPECT_EQ(one.results.stepCount, 2);
+    EXPECT_EQ(one.results.dofNames, two.results.dofNames);
+    EXPECT_EQ(one.extremes(true, 1, 2), two.extremes(true, 1, 2));
+    EXPECT_EQ(one.storedValue(3, 1, 2), 132.0f);
+}
+
 TEST(Symmetry, SwitchingBackRestoresEverythingBitForBitAndWritersNeverSeeIt) {
     TempDir dir;
     for (const FeModel& original : {planeModel(), tetModel(), twoHexModel()}) {

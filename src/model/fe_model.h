@@ -57,6 +57,16 @@ struct ResultSet {
     MATRIX<float> stepMax, stepMin;     // stepCount x dofCount
     bool hasDisplacements = false;
 
+    ResultSet() = default;
+    ResultSet(const ResultSet&) = default;
+    ResultSet(ResultSet&&) noexcept = default;
+    ResultSet& operator=(ResultSet&&) noexcept = default;
+    // Copies tables of any size (the arrays' own = insists on equal sizes).
+    ResultSet& operator=(const ResultSet& other) {
+        if (this != &other) *this = ResultSet(other);
+        return *this;
+    }
+
     void reset();
     // Stores the counts and names and sizes the tables (all zero). Displacements need the
     // first name to be exactly "UX" and at least `dimension` components.
