@@ -11,12 +11,12 @@ using namespace orv;
 using namespace orvtest;
 
 // Elements written "type: node node ...", separated by "/", numbered from 1.
-FeModel parsed(int32_t dimension, const Points& points, const std::string& spec) {
-    std::vector<ElementSpec> elements;
-    std::istringstream in(spec);
+FeModel parsed(int32_t dimension, const Points& points, const std::string& layout) {
+    std::vector<ElementDef> elements;
+    std::istringstream in(layout);
     for (std::string item; std::getline(in, item, '/');) {
         std::istringstream words(item);
-        ElementSpec e{int32_t(elements.size()) + 1, 0, {}};
+        ElementDef e{int32_t(elements.size()) + 1, 0, {}};
         char colon;
         words >> e.type >> colon;
         for (int32_t p; words >> p;)

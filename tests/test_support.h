@@ -92,7 +92,7 @@ inline std::string joinLines(const std::vector<std::string>& lines,
     return s;
 }
 
-struct ElementSpec {
+struct ElementDef {
     int32_t number;
     int32_t type;
     std::vector<int32_t> nodes;  // 1-based positions
@@ -104,7 +104,7 @@ using Points = std::vector<std::array<float, 3>>;
 // A model as the text reader leaves it: node lists built, surface faces found and the
 // coordinates centred unless `raw`. Node labels default to the positions 1..n.
 inline orv::FeModel buildModel(int32_t dimension, const Points& points,
-                               const std::vector<ElementSpec>& elements,
+                               const std::vector<ElementDef>& elements,
                                std::vector<int32_t> nodeNumbers = {}, bool raw = false) {
     orv::FeModel m;
     m.reset();
@@ -117,15 +117,14 @@ inline orv::FeModel buildModel(int32_t dimension, const Points& points,
     for (const auto& p : points)
         m.coords.insert(m.coords.end(), p.begin(), p.begin() + dimension);
     m.elementCount = int32_t(elements.size());
-    for (const ElementSpec& spec : elements) {
-        const orv::ElementType* type = orv::elementType(spec.type);
-        if (!type || type->nodeCount != int32_t(spec.nodes.size()))
+    for (const ElementDef& def : elements) {
+        const orv::ElementType* type = orv::elementType(def.type);
+        if (!type || type->nodeCount != int32_t(def.nodes.size()))
             throw std::runtime_error("bad element in a test model");
-        m.elements.push_back({spec.number, type->nodeCount, spec.type, spec.material,
-                              spec.realConstant, 1, type->faceCount, 0,
-                              int64_t(m.connectivity.size()), int64_t(m.faceFlags.size()),
-                              type->family});
-        m.connectivity.insert(m.connectivity.end(), spec.nodes.begin(), spec.nodes.end());
+        m.elements.push_back({def.number, type->nodeCount, def.type, def.material, def.realConstant,
+                              1, type->faceCount, 0, int64_t(m.connectivity.size()),
+                              int64_t(m.faceFlags.size()), type->family});
+        m.connectivity.insert(m.connectivity.end(), def.nodes.begin(), def.nodes.end());
         m.faceFlags.insert(m.faceFlags.end(), size_t(type->faceCount), 0);
     }
     orv::NullProgress progress;
@@ -174,7 +173,7 @@ inline orv::FeModel twoHexModel() {
 // shares an edge with the one two before it.
 inline orv::FeModel triangleStrip(int32_t n) {
     Points points;
-    std::vector<ElementSpec> elements;
+    std::vector<ElementDef> elements;
     for (int32_t i = 0; i < n + 2; ++i)
         points.push_back({float(i / 2), float(i % 2), 0});
     for (int32_t e = 0; e < n; ++e)
