@@ -53,38 +53,36 @@ class CheckingProgress final : public orv::Progress {
     }
 };
 
-void removeDirectory(const std::string& dir) {
+// The entries of a directory other than "." and "..", empty when it cannot be read.
+std::vector<std::string> directoryEntries(const std::string& dir) {
+    std::vector<std::string> names;
     if (DIR* d = ::opendir(dir.c_str())) {
-        std::vector<std::string> names;
         while (const dirent* entry = ::readdir(d)) {
             const std::string name = entry->d_name;
             if (name != "." && name != "..") names.push_back(name);
         }
         ::closedir(d);
-        for (const std::string& name : names)
-            ::unlink((dir + "/" + name).c_str());
     }
+    return names;
+}
+
+void removeDirectory(const std::string& dir) {
+    for (const std::string& name : directoryEntries(dir))
+        ::unlink((dir + "/" + name).c_str());
     ::rmdir(dir.c_str());
 }
 
 // A process that crashed (as the fuzzer makes them, and crash minimisation many times over)
 // leaves its directory behind: directories of processes that no longer run are removed.
 void removeAbandoned(const std::string& base) {
-    DIR* d = ::opendir(base.c_str());
-    if (!d) return;
-    std::vector<std::string> abandoned;
     const std::string prefix = "orvanta-fuzz-";
-    while (const dirent* entry = ::readdir(d)) {
-        const std::string name = entry->d_name;
+    for (const std::string& name : directoryEntries(base)) {
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         char* end = nullptr;
         const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
         if (pid > 0 && *end == '-' && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-            abandoned.push_back(base + "/" + name);
+            removeDirectory(base + "/" + name);
     }
-    ::closedir(d);
-    for (const std::string& dir : abandoned)
-        removeDirectory(dir);
 }
 
 bool isDirectory(const char* path) {
@@ -154,32 +152,18 @@ std::string Scratch::contents(const std::string& name) const {
 }
 
 void Scratch::expectOnly(std::initializer_list<const char*> names) const {
-    DIR* d = ::opendir(dir_.c_str());
-    if (!d) fail("cannot list " + dir_);
+    if (!isDirectory(dir_.c_str())) fail("cannot list " + dir_);
     size_t found = 0;
-    while (const dirent* entry = ::readdir(d)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        if (std::none_of(names.begin(), names.end(), [&](const char* n) { return name == n; })) {
-            ::closedir(d);
+    for (const std::string& name : directoryEntries(dir_)) {
+        if (std::none_of(names.begin(), names.end(), [&](const char* n) { return name == n; }))
             fail("stray file left in the scratch directory: " + name);
-        }
         ++found;
     }
-    ::closedir(d);
     if (found != names.size()) fail("a file expected in the scratch directory is missing");
 }
 
 void Scratch::clear() const {
-    DIR* d = ::opendir(dir_.c_str());
-    if (!d) return;
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(d)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    ::closedir(d);
-    for (const std::string& name : names)
+    for (const std::string& name : directoryEntries(dir_))
         ::unlink(path(name).c_str());
 }
 
