@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+#include "messages.h"
+
 namespace orv {
 
 namespace {
@@ -33,14 +35,20 @@ FileInput::~FileInput() {
 }
 
 bool FileInput::open(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    // Not blocking: a FIFO or a device must be refused at once, not waited on.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd_ < 0) {
+        recordSystemError(errno);
+        return false;
+    }
     struct stat st;
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        recordSystemError(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
         ::close(fd_);
         fd_ = -1;
         return false;
     }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     size_ = st.st_size;
     ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
     return true;
@@ -60,6 +68,7 @@ bool FileInput::fill() {
     for (;;) {
         const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) recordSystemError(errno);
         if (n <= 0) return false;
         end_ += size_t(n);
         return true;

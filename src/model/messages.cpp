@@ -21,8 +21,38 @@ void Messages::showMessage(const std::string& text) {
     show({"Message", text, Beep::Question});
 }
 
+std::string escapedText(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 32 || c > 126 || c == '\\' || c == '"') {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+std::string quoted(std::string_view word) {
+    return "\"" + escapedText(word) + "\"";
+}
+
 namespace {
 Messages* fatalMessages = nullptr;
+thread_local int systemError = 0;
+}  // namespace
+
+void recordSystemError(int error) {
+    systemError = error;
+}
+
+int lastSystemError() {
+    return systemError;
 }
 
 void setFatalMessages(Messages* messages) {

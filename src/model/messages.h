@@ -2,6 +2,7 @@
 // The system's one way of reporting: modal boxes in the window, "Title: text" lines in the
 // batch tool, a recorder in tests. The model and render layers report only through this.
 #include <string>
+#include <string_view>
 
 namespace orv {
 
@@ -33,6 +34,18 @@ class SilentMessages final : public Messages {
   public:
     void show(const MessageBox&) override {}
 };
+
+// A word taken from a file, for a message: in double quotes, with control characters,
+// bytes above 126, the backslash and the double quote shown as \xNN, so that a file's bytes never
+// reach a terminal raw and the quote is always closed.
+std::string quoted(std::string_view word);
+// The same escaping without the quotes, for text such as a title or a path.
+std::string escapedText(std::string_view text);
+
+// The reason the system gave for the last failed open, read or write of a result file
+// (an errno value, 0 when none), so that callers can name it beside the message box.
+void recordSystemError(int error);
+int lastSystemError();
 
 // The reporter used for fatal errors of the numeric arrays; defaults to stderr.
 void setFatalMessages(Messages* messages);

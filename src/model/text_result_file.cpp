@@ -52,8 +52,7 @@ class TextReader {
         if (!word(w, what)) return false;
         const NumberStatus s = parseInteger(w, v);
         if (s == NumberStatus::Malformed)
-            return damaged(in_.line(),
-                           std::string(what) + " \"" + std::string(w) + "\" is not an integer");
+            return damaged(in_.line(), std::string(what) + " " + quoted(w) + " is not an integer");
         if (s == NumberStatus::OutOfRange || v < lo || v > hi)
             return damaged(in_.line(),
                            std::string(what) + " " + std::string(w) + " is out of range");
@@ -64,8 +63,7 @@ class TextReader {
         if (!word(w, what)) return false;
         const NumberStatus s = parseReal(w, v);
         if (s == NumberStatus::Malformed)
-            return damaged(in_.line(),
-                           std::string(what) + " \"" + std::string(w) + "\" is not a number");
+            return damaged(in_.line(), std::string(what) + " " + quoted(w) + " is not a number");
         if (s == NumberStatus::OutOfRange)
             return damaged(in_.line(),
                            std::string(what) + " " + std::string(w) + " is out of range");
@@ -168,7 +166,7 @@ bool TextReader::readElementCount(int64_t& count) {
         while (end < w.size() && unsigned(w[end] - '0') <= 9)
             ++end;
         if (parseInteger(std::string_view(w).substr(0, end), count) != NumberStatus::Ok)
-            return damaged(lineNumber, "the element count \"" + w + "\" is not a number");
+            return damaged(lineNumber, "the element count " + quoted(w) + " is not a number");
         if (count < 0 || count > INT32_MAX || !canHold(count, 6))
             return damaged(lineNumber, "the element count " + std::to_string(count) +
                                            " is impossible for this file");
@@ -244,8 +242,8 @@ bool TextReader::readSolutions() {
         std::string_view w;
         if (!word(w, "a result component name")) return false;
         if (w.size() > size_t(kMaxDofNameLength))
-            return damaged(in_.line(), "the result component name \"" + std::string(w) +
-                                           "\" is longer than 19 characters");
+            return damaged(in_.line(), "the result component name " + quoted(w) +
+                                           " is longer than 19 characters");
         names.emplace_back(w);
     }
     if (!integer(stepCount, "the step count", 0, INT32_MAX)) return false;
