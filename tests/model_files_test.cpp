@@ -4,6 +4,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 
 #include "safe_file_writer.h"
 #include "scene.h"
@@ -118,7 +123,8 @@ TEST_F(ModelFilesOnDisk, AWriteReplacesTheTargetOrReportsAndLeavesItAlone) {
         EXPECT_EQ(messages.lastError(), f.openError);
         std::filesystem::create_directory(dir_.file("folder." + f.extension));
         EXPECT_FALSE(write(model_, dir_.file("folder." + f.extension), messages));
-        EXPECT_EQ(messages.lastError(), f.writeError);
+        EXPECT_EQ(messages.lastError(), f.openError);
+        EXPECT_EQ(lastFileError(), "Is a directory");
         EXPECT_EQ(messages.errorCount(), 2);
     }
     ::umask(mask);
@@ -164,6 +170,102 @@ TEST_F(ModelFilesOnDisk, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
     }
     EXPECT_EQ(dir_.entries(), (std::vector<std::string>{"BEAM.RST", "BEAM.asc", "BEAM.rst",
                                                         "Beam.Asc", "Beam.mDF"}));
+}
+
+// What a write must never replace: a FIFO, a device, a link to either, a file the
+// permission bits keep from this user. Each is refused with its reason and left as it was.
+TEST_F(ModelFilesOnDisk, AWriteRefusesSpecialAndUnwritableTargetsAndKeepsThem) {
+    const std::string fifo = dir_.file("pipe.rst");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    std::filesystem::create_symlink(fifo, dir_.file("to-pipe.asc"));
+    // A device node of our own (never the system's, which a faulty writer would replace).
+    const std::string device = dir_.file("null-device");
+    const bool haveDevice = ::mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    std::filesystem::create_symlink(haveDevice ? device : fifo, dir_.file("to-null.rst"));
+    const std::string readOnly = dir_.file("locked.asc");
+    writeBytes(readOnly, "old content");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    const std::pair<std::string, std::string> cases[] = {{"pipe.rst", "Not a regular file"},
+                                                         {"to-pipe.asc", "Not a regular file"},
+                                                         {"to-null.rst", "Not a regular file"},
+                                                         {"locked.asc", "Permission denied"}};
+    for (const auto& [name, reason] : cases) {
+        RecordingMessages messages;
+        clearFileError();
+        EXPECT_FALSE(write(model_, dir_.file(name), messages)) << name;
+        EXPECT_EQ(messages.errorCount(), 1) << name;
+        EXPECT_EQ(lastFileError(), reason) << name;
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (haveDevice) {
+        ASSERT_EQ(::stat(device.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.file("to-null.rst")));
+    EXPECT_EQ(readBytes(readOnly), "old content");
+    EXPECT_EQ(permissions(readOnly), 0444u);
+    // A file of another user that others may not write (only the superuser can make one).
+    if (::geteuid() == 0) {
+        const std::string foreign = dir_.file("foreign.rst");
+        writeBytes(foreign, "theirs");
+        ASSERT_EQ(::chown(foreign.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(foreign.c_str(), 0644), 0);
+        RecordingMessages messages;
+        EXPECT_FALSE(write(model_, foreign, messages));
+        EXPECT_EQ(readBytes(foreign), "theirs");
+    }
+}
+
+// A dangling link names the file to create: the file appears where it points, the link stays.
+// A name near the length limit still gets a temporary name that fits beside it.
+TEST_F(ModelFilesOnDisk, ADanglingLinkIsKeptAndALongNameStillWrites) {
+    std::filesystem::create_directory(dir_.file("data"));
+    std::filesystem::create_symlink("data/made.rst", dir_.file("future.rst"));
+    writeFile(model_, dir_.file("future.rst"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.file("future.rst")));
+    EXPECT_EQ(readAccepted(dir_.file("data/made.rst")).nodeCount, model_.nodeCount);
+    const std::string longName = dir_.file(std::string(250, 'm') + ".asc");
+    writeFile(model_, longName);
+    writeFile(model_, longName);  // replacing it needs the temporary name too
+    EXPECT_EQ(readAccepted(longName).nodeCount, model_.nodeCount);
+}
+
+// Reading a FIFO or a device must not wait for a writer that never comes.
+TEST_F(ModelFilesOnDisk, ASpecialFileIsRefusedAsInputAtOnce) {
+    const std::string fifo = dir_.file("pipe.asc");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const auto start = std::chrono::steady_clock::now();
+    expectRefused(readFile(fifo), " Error to open file .asc");
+    EXPECT_EQ(lastFileError(), "Not a regular file");
+    expectRefused(readFile(dir_.file("absent.rst")), " Error to open file .rst");
+    EXPECT_EQ(lastFileError(), "No such file or directory");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// A write ended by SIGINT, SIGTERM or SIGHUP leaves neither a temporary file nor a changed
+// target; the process still ends by the signal.
+TEST_F(ModelFilesOnDisk, ASignalDuringAWriteRemovesTheTemporaryFile) {
+    const std::string target = dir_.file("kept.asc");
+    writeBytes(target, "old content");
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SafeFileWriter out;
+            if (!out.open(target)) ::_exit(3);
+            out.write(std::string(3 << 20, 'x'));  // beyond the buffer: the file exists on disk
+            ::raise(sig);
+            ::_exit(4);  // not reached
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+        EXPECT_EQ(readBytes(target), "old content");
+        EXPECT_EQ(dir_.entries(),
+                  (std::vector<std::string>{"BEAM.RST", "Beam.Asc", "Beam.mDF", "kept.asc"}));
+    }
 }
 
 }  // namespace

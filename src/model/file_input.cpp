@@ -35,15 +35,28 @@ FileInput::~FileInput() {
 }
 
 bool FileInput::open(const std::string& path) {
-    // Not blocking: a FIFO or a device must be refused at once, not waited on.
+    // A device is not even opened (opening some has effects of its own); a file swapped for
+    // one in between is still refused below, without blocking on it.
+    struct stat before;
+    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode) &&
+        !S_ISDIR(before.st_mode)) {
+        recordFileError("Not a regular file");
+        return false;
+    }
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd_ < 0) {
         recordSystemError(errno);
         return false;
     }
     struct stat st;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        recordSystemError(S_ISDIR(st.st_mode) ? EISDIR : ENODEV);
+    const bool statted = ::fstat(fd_, &st) == 0;
+    if (!statted || !S_ISREG(st.st_mode)) {
+        if (!statted)
+            recordSystemError(errno);
+        else if (S_ISDIR(st.st_mode))
+            recordSystemError(EISDIR);
+        else
+            recordFileError("Not a regular file");
         ::close(fd_);
         fd_ = -1;
         return false;

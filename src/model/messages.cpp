@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace orv {
 
@@ -44,15 +45,23 @@ std::string quoted(std::string_view word) {
 
 namespace {
 Messages* fatalMessages = nullptr;
-thread_local int systemError = 0;
+thread_local std::string fileError;
 }  // namespace
 
-void recordSystemError(int error) {
-    systemError = error;
+void recordFileError(std::string reason) {
+    fileError = std::move(reason);
 }
 
-int lastSystemError() {
-    return systemError;
+void recordSystemError(int error) {
+    fileError = std::strerror(error);
+}
+
+const std::string& lastFileError() {
+    return fileError;
+}
+
+void clearFileError() {
+    fileError.clear();
 }
 
 void setFatalMessages(Messages* messages) {

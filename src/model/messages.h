@@ -42,10 +42,13 @@ std::string quoted(std::string_view word);
 // The same escaping without the quotes, for text such as a title or a path.
 std::string escapedText(std::string_view text);
 
-// The reason the system gave for the last failed open, read or write of a result file
-// (an errno value, 0 when none), so that callers can name it beside the message box.
-void recordSystemError(int error);
-int lastSystemError();
+// Why the last open, read or write of a result file failed, in the system's words ("No such
+// file or directory", "Permission denied", "Not a regular file"; empty when none), so that a
+// caller can name it beside the message box, whose text stays fixed.
+void recordFileError(std::string reason);
+void recordSystemError(int error);  // records strerror(error)
+const std::string& lastFileError();
+void clearFileError();
 
 // The reporter used for fatal errors of the numeric arrays; defaults to stderr.
 void setFatalMessages(Messages* messages);

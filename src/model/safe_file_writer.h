@@ -1,7 +1,10 @@
 #pragma once
 // Writes a file without ever destroying the one it replaces: the data goes to a temporary
-// file beside the target, which is flushed and renamed over the target only after a
-// complete write. On any failure the old file is intact and the temporary one removed.
+// file beside the target (.NAME.orvanta-XXXXXX), which is flushed and renamed over the
+// target only after a complete write. On any failure, and on SIGINT, SIGTERM or SIGHUP,
+// the temporary file is removed and the old file is intact. A symbolic link is followed
+// (a dangling one names the file to create) and kept; a target that is not a regular file,
+// or that the permission bits do not let this user write, is refused.
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -16,6 +19,8 @@ class SafeFileWriter {
     SafeFileWriter(const SafeFileWriter&) = delete;
     SafeFileWriter& operator=(const SafeFileWriter&) = delete;
 
+    // False, with the reason in errorText() and lastFileError(), when the target is refused
+    // or no temporary file can be created beside it.
     bool open(const std::string& target);
     void write(const void* data, size_t n) {
         if (n <= capacity_ - used_) {
@@ -40,13 +45,15 @@ class SafeFileWriter {
   private:
     void writeSlow(const void* data, size_t n);
     void flushBuffer();
-    void fail(const std::string& what);
+    void fail(int error);
+    bool refuse(const std::string& reason);
     void discard();
 
     std::vector<char> buffer_;
     size_t capacity_;
     size_t used_ = 0;
     int fd_ = -1;
+    int slot_ = -1;  // registration of the temporary file for the signal handler
     bool failed_ = false;
     bool committed_ = false;
     std::string target_, temp_, error_;
