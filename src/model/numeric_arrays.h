@@ -115,6 +115,8 @@ using VECINT = NumericVector<int32_t>;
 using VEFLOAT = NumericVector<float>;
 using VEDOUBLE = NumericVector<double>;
 
+// Rows are views into one contiguous block: a matrix of many short rows costs its data
+// and nothing per row.
 template <class T>
 class MATRIX {
   public:
@@ -122,15 +124,13 @@ class MATRIX {
     MATRIX(int32_t rowCount, int32_t colCount) { allocate(rowCount, colCount); }
     MATRIX(const MATRIX& src) {
         allocate(src.rows, src.cols);
-        for (int32_t i = 0; i < rows; ++i)
-            for (int32_t j = 0; j < cols; ++j)
-                row[i][j] = src.row[i][j];
+        if (cells) std::memcpy(cells, src.cells, sizeof(T) * cellCount());
     }
     MATRIX(MATRIX&& src)
     noexcept
         : rows(std::exchange(src.rows, 0)),
           cols(std::exchange(src.cols, 0)),
-          row(std::exchange(src.row, nullptr)) {}
+          cells(std::exchange(src.cells, nullptr)) {}
     ~MATRIX() { release(); }
 
     // Same-shape copy; another shape is fatal.
@@ -138,9 +138,7 @@ class MATRIX {
         if (this == &src) return *this;
         if (src.rows != rows || src.cols != cols)
             fatalError("Can not use = between two different size matrice!");
-        for (int32_t i = 0; i < rows; ++i)
-            for (int32_t j = 0; j < cols; ++j)
-                row[i][j] = src.row[i][j];
+        if (cells) std::memcpy(cells, src.cells, sizeof(T) * cellCount());
         return *this;
     }
     MATRIX& operator=(MATRIX&& src) noexcept {
@@ -148,13 +146,13 @@ class MATRIX {
             release();
             rows = std::exchange(src.rows, 0);
             cols = std::exchange(src.cols, 0);
-            row = std::exchange(src.row, nullptr);
+            cells = std::exchange(src.cells, nullptr);
         }
         return *this;
     }
 
-    T* operator[](int32_t i) { return row[i]; }
-    const T* operator[](int32_t i) const { return row[i]; }
+    T* operator[](int32_t i) { return cells + size_t(i) * size_t(cols); }
+    const T* operator[](int32_t i) const { return cells + size_t(i) * size_t(cols); }
     int32_t rowCount() const { return rows; }
     int32_t colCount() const { return cols; }
 
@@ -163,36 +161,29 @@ class MATRIX {
         allocate(rowCount, colCount);
     }
     void fill(T v) {
-        for (int32_t i = 0; i < rows; ++i)
-            for (int32_t j = 0; j < cols; ++j)
-                row[i][j] = v;
+        for (size_t i = 0; i < cellCount(); ++i)
+            cells[i] = v;
     }
     void clear() { release(); }
 
   private:
+    size_t cellCount() const { return size_t(rows) * size_t(cols); }
     void allocate(int32_t rowCount, int32_t colCount) {
         if (rowCount <= 0 || colCount <= 0) return;
-        row = new T*[rowCount]();
+        cells = new (std::nothrow) T[size_t(rowCount) * size_t(colCount)]();
+        if (!cells) fatalError("plus d'esapace memoire");
         rows = rowCount;
         cols = colCount;
-        for (int32_t i = 0; i < rows; ++i) {
-            row[i] = new (std::nothrow) T[colCount]();
-            if (!row[i]) fatalError("plus d'esapace memoire");
-        }
     }
     void release() {
-        if (row) {
-            for (int32_t i = 0; i < rows; ++i)
-                delete[] row[i];
-            delete[] row;
-        }
-        row = nullptr;
+        delete[] cells;
+        cells = nullptr;
         rows = cols = 0;
     }
 
     int32_t rows = 0;
     int32_t cols = 0;
-    T** row = nullptr;
+    T* cells = nullptr;
 };
 
 // Matrix times vector; a vector whose size differs from the column count is fatal.
