@@ -3,7 +3,9 @@
 // 2 usage error.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -30,13 +32,31 @@ constexpr const char* kUsage =
     "(CR LF line ends). Messages are printed on standard error as \"Title: text\".\n"
     "Exit status: 0 success, 1 refused file or failed operation, 2 usage error.\n";
 
+// Control characters shown as \xNN, so that nothing printed can steer a terminal. Bytes
+// above 126 stay (file names in UTF-8); words taken from a file arrive already escaped.
+std::string withoutControls(const std::string& text, bool keepLineEnds = false) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if ((c < 32 || c == 127) && !(keepLineEnds && (c == '\r' || c == '\n' || c == '\t'))) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 class StderrMessages final : public orv::Messages {
   public:
     void show(const orv::MessageBox& box) override {
         // On a terminal a progress line may be showing: clear it, so that the message stands
         // on a line of its own.
         if (terminal_) std::fputs("\r\033[K", stderr);
-        std::fprintf(stderr, "%s: %s\n", box.title.c_str(), box.text.c_str());
+        std::fprintf(stderr, "%s: %s\n", box.title.c_str(), withoutControls(box.text).c_str());
     }
 
   private:
@@ -75,14 +95,40 @@ int usageError(const std::string& text) {
     return 2;
 }
 
+// The tool's own line after a message box: what failed, on which path, and the system's
+// reason when there is one.
+void reportFailure(const char* what, const std::string& path) {
+    const std::string& reason = orv::lastFileError();
+    std::fprintf(stderr, "orvanta-batch: could not %s %s%s%s\n", what,
+                 withoutControls(path).c_str(), reason.empty() ? "" : ": ",
+                 withoutControls(reason).c_str());
+}
+
 bool openModel(orv::Scene& scene, const std::string& path) {
     TerminalProgress progress;
     const std::string extension = orv::fileExtension(path);
     const std::string cutPath = path.substr(0, path.size() - extension.size());
+    orv::clearFileError();
     const bool ok = scene.openFile(progress, cutPath, extension);
     progress.finish();
-    if (!ok) std::fprintf(stderr, "orvanta-batch: could not read %s\n", path.c_str());
+    if (!ok) reportFailure("read", path);
     return ok;
+}
+
+// A listing goes out byte for byte, except to a terminal, where a title or a name from the
+// file could otherwise carry escape sequences.
+bool printListing(orv::ListingKind kind, const orv::FeModel& model) {
+    if (::isatty(STDOUT_FILENO) != 1) return orv::writeListing(kind, model, stdout);
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* memory = ::open_memstream(&text, &size);
+    if (!memory) return false;
+    const bool ok = orv::writeListing(kind, model, memory);
+    std::fclose(memory);
+    const std::string shown = withoutControls(std::string(text, size), true);
+    std::free(text);
+    return ok && std::fwrite(shown.data(), 1, shown.size(), stdout) == shown.size() &&
+           std::fflush(stdout) == 0;
 }
 
 int list(orv::ListingKind kind, const std::string& path) {
@@ -90,8 +136,10 @@ int list(orv::ListingKind kind, const std::string& path) {
     orv::setFatalMessages(&messages);
     orv::Scene scene(messages);
     if (!openModel(scene, path)) return 1;
-    if (!orv::writeListing(kind, scene.model, stdout)) {
-        std::fprintf(stderr, "orvanta-batch: could not write the listing\n");
+    errno = 0;
+    if (!printListing(kind, scene.model)) {
+        std::fprintf(stderr, "orvanta-batch: could not write the listing%s%s\n", errno ? ": " : "",
+                     errno ? std::strerror(errno) : "");
         return 1;
     }
     return 0;
@@ -107,10 +155,11 @@ int convert(const std::string& in, const std::string& out) {
     orv::Scene scene(messages);
     if (!openModel(scene, in)) return 1;
     TerminalProgress progress;
+    orv::clearFileError();
     const bool ok = scene.saveFile(progress, out, extension);
     progress.finish();
     if (!ok) {
-        std::fprintf(stderr, "orvanta-batch: could not write %s\n", out.c_str());
+        reportFailure("write", out);
         return 1;
     }
     return 0;

@@ -1,6 +1,8 @@
 // The batch tool run as a separate process: standard output bytes, standard error lines and
 // the exit status of each command.
+#include <pty.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "test_support.h"
 
@@ -27,10 +29,11 @@ class BatchTool : public ::testing::Test {
     std::string file(const std::string& name) const { return dir_.file(name); }
 
     // Runs the tool with the arguments (words without blanks), output and errors to files.
-    ToolRun run(const std::string& arguments) {
+    ToolRun run(const std::string& arguments, const std::string& shellPrefix = "") {
         const std::string out = file(".out"), err = file(".err");
-        const int status = std::system(
-            ("\"" ORVANTA_BATCH "\" " + arguments + " </dev/null >" + out + " 2>" + err).c_str());
+        const int status = std::system((shellPrefix + "\"" ORVANTA_BATCH "\" " + arguments +
+                                        " </dev/null >" + out + " 2>" + err)
+                                           .c_str());
         ToolRun r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readBytes(out), readBytes(err)};
         std::filesystem::remove(out);
         std::filesystem::remove(err);
@@ -86,6 +89,75 @@ TEST_F(BatchTool, ARefusedFileIsReportedWithStatusOne) {
         EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "Error: " + message + "\n");
     }
     EXPECT_EQ(readBytes(file("kept.rst")), "old");
+}
+
+// After the box text, the tool's own line names the path and the system's reason.
+TEST_F(BatchTool, TheLineAfterTheBoxNamesThePathAndTheReason) {
+    ASSERT_EQ(::mkfifo(file("pipe.asc").c_str(), 0644), 0);
+    writeBytes(file("locked.rst"), "old");
+    ASSERT_EQ(::chmod(file("locked.rst").c_str(), 0444), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {"info " + file("absent.rst"),
+         "Error:  Error to open file .rst\n"
+         "orvanta-batch: could not read " +
+             file("absent.rst") + ": No such file or directory\n"},
+        {"info " + file("pipe.asc"),
+         "Error:  Error to open file .asc\n"
+         "orvanta-batch: could not read " +
+             file("pipe.asc") + ": Not a regular file\n"},
+        {"convert " + file("bricks.asc") + " " + file("locked.rst"),
+         "Error:  Error to open file .rst\norvanta-batch: could not write " + file("locked.rst") +
+             ": Permission denied\n"},
+        {"convert " + file("bricks.asc") + " " + file("pipe.asc"),
+         "Error:  Error to write file .asc\norvanta-batch: could not write " + file("pipe.asc") +
+             ": Not a regular file\n"}};
+    for (const auto& [arguments, err] : cases) {
+        const ToolRun r = run(arguments);
+        EXPECT_EQ(r.status, 1) << arguments;
+        EXPECT_EQ(r.err, err);
+    }
+    EXPECT_EQ(readBytes(file("locked.rst")), "old");
+    // A write that the system stops half way (here a file size limit) names its reason too.
+    const ToolRun r =
+        run("convert " + file("bricks.asc") + " " + file("big.rst"), "trap '' XFSZ; ulimit -f 1; ");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error:  Error to write file .rst\norvanta-batch: could not write " +
+                         file("big.rst") + ": File too large\n");
+    EXPECT_FALSE(std::filesystem::exists(file("big.rst")));
+}
+
+// A title or a word full of terminal escape sequences never reaches a terminal raw; into a
+// file or a pipe the listing stays byte for byte.
+TEST_F(BatchTool, BytesFromAFileNeverSteerTheTerminal) {
+    const std::string escape = "\033]0;owned\007\033[2J";
+    FeModel m = twoHexModel();
+    m.jobTitle = "title " + escape;
+    writeFile(m, file("escape.rst"));
+    EXPECT_EQ(run("info " + file("escape.rst")).out.substr(0, 22), m.jobTitle + "\r\n");
+    writeBytes(file("word.asc"), "t\n1" + escape + " 3\n");
+    const ToolRun bad = run("info " + file("word.asc"));
+    EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')),
+              "Error: The file is damaged at line 2: the node count "
+              "\"1\\x1b]0;owned\\x07\\x1b[2J\" is not an integer!");
+    for (const std::string& name : {"escape.rst", "word.asc"}) {
+        int terminal = -1;
+        const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::execl(ORVANTA_BATCH, ORVANTA_BATCH, "info", file(name).c_str(), nullptr);
+            ::_exit(127);
+        }
+        std::string shown;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
+            shown.append(buffer, size_t(n));
+        ::close(terminal);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(shown.find("\033]"), std::string::npos) << name;
+        EXPECT_EQ(shown.find("\033[2J"), std::string::npos) << name;
+        EXPECT_NE(shown.find("\\x1b]0;owned\\x07\\x1b[2J"), std::string::npos) << name;
+    }
 }
 
 TEST_F(BatchTool, UsageErrorsHaveStatusTwoAndHelpGoesToStandardOutput) {

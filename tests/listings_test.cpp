@@ -43,6 +43,22 @@ TEST(ElementListing, FieldWidthsAndUnselectedElements) {
               joinLines({"2", "1234     2  22  10 200       3     1"}));
 }
 
+// Numbers wider than their columns never run into their neighbours.
+TEST(ElementListing, WideNumbersKeepABlankBeforeThem) {
+    FeModel m = plate();
+    ElementRecord& r = m.elements[0];
+    r.number = 10000;
+    r.material = 1000;
+    r.realConstant = -100;
+    m.connectivity[size_t(r.firstNode)] = 999999;
+    m.connectivity[size_t(r.firstNode) + 1] = 100000;
+    m.connectivity[size_t(r.firstNode) + 2] = 1234567;
+    m.elements[1].number = -1234;
+    EXPECT_EQ(listing(ListingKind::Elements, m),
+              joinLines({"2", " 10000     3  23 1000 -100  999999 100000 1234567",
+                         " -1234     2  22  10 200       3     1"}));
+}
+
 TEST(ResultsListing, StoredValuesOfEachStepOrMode) {
     FeModel m = plate();
     EXPECT_EQ(listing(ListingKind::Results, m), joinLines({"0\t", "Total step : 0"}));

@@ -23,6 +23,14 @@ class ListingSink {
         char tmp[32];
         buffer_.append(tmp, size_t(formatIntField(tmp, v, width)));
     }
+    // A field after another one: when the number fills its width it gets a blank before it,
+    // so that neighbours never run together.
+    void separatedIntField(long long v, int width) {
+        char tmp[32];
+        const int len = formatIntField(tmp, v, width);
+        if (tmp[0] != ' ') buffer_ += ' ';
+        buffer_.append(tmp, size_t(len));
+    }
     void realField(double v, int width) {
         char tmp[64];
         buffer_.append(tmp, size_t(formatScientificField(tmp, v, 5, width)));
@@ -59,14 +67,22 @@ void elementListing(const FeModel& m, ListingSink& out) {
     for (int32_t e = 0; e < m.elementCount; ++e) {
         const ElementRecord& r = m.elements[size_t(e)];
         if (!r.selected) continue;
+        // A number wider than the first column is set off from the line's start as well.
+        if (r.number > 9999 || r.number < -999) out.text(" ");
         out.intField(r.number, 4);
-        out.intField(r.nodeCount, 6);
-        out.intField(r.type, 4);
-        out.intField(r.material, 4);
-        out.intField(r.realConstant, 4);
+        out.separatedIntField(r.nodeCount, 6);
+        out.separatedIntField(r.type, 4);
+        out.separatedIntField(r.material, 4);
+        out.separatedIntField(r.realConstant, 4);
         out.text("  ");
-        for (int32_t p : m.elementNodes(e))
-            out.intField(p, 6);
+        bool first = true;
+        for (int32_t p : m.elementNodes(e)) {
+            if (first)
+                out.intField(p, 6);  // the two blanks already set it off
+            else
+                out.separatedIntField(p, 6);
+            first = false;
+        }
         out.endLine();
     }
 }
