@@ -1,5 +1,5 @@
 #!/bin/sh
-# Installs what is missing, builds, and runs every test: the whole suite, the model tests
+# Installs what is missing, builds, and runs every test: the whole suite, then all of it
 # again under the address and undefined-behaviour sanitizers, and a short run of each
 # fuzzer over its corpus.
 set -eu
@@ -12,10 +12,10 @@ echo "== build and run all tests"
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j "$JOBS"
 
-echo "== model tests under address and undefined-behaviour sanitizers"
+echo "== all tests again under address and undefined-behaviour sanitizers"
 scripts/build.sh build-asan -DORVANTA_SANITIZE=ON -DORVANTA_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$JOBS" -L model
+    ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 
 echo "== fuzzers"
 fuzz/run_fuzzers.sh "${FUZZ_SECONDS:-30}"
