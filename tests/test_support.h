@@ -60,6 +60,7 @@ class TempDir {
         std::filesystem::remove_all(path_, ec);
     }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
     // Names of the entries, sorted.
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
