@@ -1,0 +1,75 @@
+#pragma once
+// The view's orthographic camera: rotation angles, translation, zoom, the projection box
+// fitted to the model, and the operations of the view commands and the mouse. There is no
+// perspective anywhere.
+#include <array>
+
+namespace orv {
+
+class Gl;
+struct BoundingBox;
+
+struct Rect {
+    float left = 0, bottom = 0, right = 0, top = 0;
+};
+
+class Camera {
+  public:
+    // The scale never falls below this, so that no zoom is zero, negative or infinite.
+    static constexpr float kMinScale = 0.01f;
+    static constexpr float kMaxScale = 10000.0f;
+
+    float homeTranslationX = 0.0f;
+    std::array<float, 3> translation{0, 0, 0};
+    std::array<float, 3> angles{30, 30, 0};  // degrees about X, Y, Z
+    std::array<float, 3> cosines{}, sines{};
+    float rotationSensitivity = 20.0f;
+    float panFactor = 0.5f;
+    float scale = 1.0f;
+    std::array<float, 3> boxCorner1{}, boxCorner2{};  // zoom box, model coordinates
+    Rect loaded;                                      // the projection box loaded
+    Rect drawingFrame;                                // set by the overlay every frame
+    float fitLeft = 0, fitRight = 0, fitBottom = 0, fitTop = 0, fitNear = 0, fitFar = 0;
+    float modelSize = 0.0f;
+    float viewportWidth = 0.0f, viewportHeight = 0.0f;
+    // Overlay colours: label background, label font, title font, axes.
+    std::array<std::array<float, 3>, 4> overlayColours{
+        {{0.2f, 0.2f, 0.59f}, {1, 1, 1}, {1, 1, 1}, {1, 0, 0}}};
+    std::array<std::array<float, 3>, 3> triadEnds{};  // turned end points of the axis triad
+
+    Camera() { updateTrig(); }
+
+    void updateTrig();
+    void setAngles(float ax, float ay, float az);
+    // Stores the viewport size and refits the projection box to the model.
+    void resize(int width, int height, const BoundingBox& box, int dimension, int symmetry);
+    void fitToModel(const BoundingBox& box, int dimension, int symmetry);
+    void applyAspect();
+    // Viewport, projection and an identity modelview. The depth range always covers the
+    // model at the current scale.
+    void loadProjection(Gl& gl) const;
+    // The near and far distances loaded: the fitted ones, widened with the zoom.
+    float nearPlane() const;
+    float farPlane() const;
+
+    // 0 XOY, 1 YOZ, 2 ZOX, 3 XYZ: the X and Y angles; Z is kept.
+    void setViewPreset(int preset);
+    void resetForDimension(int dimension);
+    void resetDisplay();
+    // Pan steps: 1 left, 2 right, 3 up, 4 down.
+    void panStep(int direction);
+    void zoomDown();
+    void zoomUp();
+    // Mode 1 pans, mode 2 rotates, by the displacement from the press point (x1, y1).
+    void drag(int mode, int x1, int y1, int x2, int y2);
+    // Zooms to the box between the two corners; a box of (almost) no size changes nothing.
+    // True when the camera changed.
+    bool zoomToBox();
+    void setSensitivity(int elementCount);
+    std::array<float, 2> screenToModel(float px, float py) const;
+
+  private:
+    void clampScale();
+};
+
+}  // namespace orv
