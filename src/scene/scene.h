@@ -1,15 +1,33 @@
 #pragma once
-// Everything the view shows: the model, the plot settings and, as they are built, the
-// camera, colour map and renderer. The desktop program and the batch tool share it.
+// Everything the view shows: the model, the plot settings, the colour map and band values,
+// the camera, the renderer and its fonts, the picked nodes and the cutting plane. The desktop
+// program and the batch tool share it; commands change it and end with a redraw.
+#include <array>
 #include <string>
+#include <vector>
 
+#include "bitmap_font_set.h"
+#include "camera.h"
+#include "color_map.h"
+#include "cut_plane.h"
+#include "draw_context.h"
 #include "fe_model.h"
+#include "geometry.h"
 #include "plot_settings.h"
 
 namespace orv {
 
+class Gl;
 class Messages;
 class Progress;
+
+// The view's animation timer, which commands that open a dialog pause and resume.
+class AnimationControl {
+  public:
+    virtual ~AnimationControl() = default;
+    virtual void pause() {}
+    virtual void resume() {}
+};
 
 class Scene {
   public:
@@ -17,8 +35,24 @@ class Scene {
 
     FeModel model;
     PlotSettings settings;
-    std::string fileName;  // the open file's path cut just after its last point
+    ColorMap colours;
+    BandValues bands;
+    Camera camera;
+    Geometry geometry;
+    BitmapFontSet fonts;
+    CutPlane cut;
+    std::vector<int32_t> picked;  // the pick list: 1-based node numbers
+    std::string fileName;         // the open file's path cut just after its last point
     int modelLoaded = 0;
+    int plotItem = 0;
+    int userLimits = 0;
+    float userMax = 0.0f, userMin = 0.0f;
+    bool contourEdges = false;
+    int curvePlotShown = 0;
+    int advanceStepOnRedraw = 1;
+    int interactiveDrag = 0;
+    // Seconds since the epoch for the overlay's clock; 0 takes the time of each frame.
+    long long fixedClock = 0;
 
     // Empties the model and takes the settings of a newly opened file.
     void clear();
@@ -28,12 +62,47 @@ class Scene {
     // Writes the model in the format the extension names (rst or asc).
     bool saveFile(Progress& progress, const std::string& path, const std::string& extension);
     void onModelLoaded();
-    // Applies a new symmetry setting (0 none, 1 about X, 2 about Y).
+    // Applies a new symmetry setting (0 none, 1 about X, 2 about Y) and refits the view.
     void setSymmetry(int setting);
+
+    // --- drawing ---
+    // Renders one frame into the current context (the caller presents it).
+    int redraw(Gl& gl);
+    void resize(int width, int height);
+    void setDivisions(bool grey, int n);
+    void setUserLimits(bool on, float max, float min);
+    void computeBands();
+    // User colours 0..255 by colour item: 0 background, 1..4 overlay, 5 node and 6 element
+    // numbers.
+    void setColour(int index, int r, int g, int b);
+    void getColour(int index, int& r, int& g, int& b) const;
+
+    // --- view commands: the guard chain, the messages, then the change ---
+    bool commandPlotMode(PlotMode mode, bool withContourEdges, AnimationControl& animation);
+    bool commandToggleGrid();
+    bool commandToggleUndeformed();
+    bool commandToggleLight(AnimationControl& animation);
+    void commandToggleStepMaxMin();
+    bool commandViewPreset(int preset);
+    bool commandChooseItem(int index);
+    // Sets the displayed step (0-based), kept within the steps there are.
+    bool commandSetStep(int step);
+    // Cuts with the plane through three points in file coordinates; the text of a refusal
+    // is shown as the cutting-plane dialog would.
+    bool applyCutPlane(const std::array<std::array<double, 3>, 3>& points);
+    void clearCutPlane();
+    // The selection dialog's Apply for elements: type "Select" shows the elements whose
+    // number ("Elem"), type ("Type"), material ("Mate") or real-constant set ("Real") is in
+    // the values (a list, or a range "low:high" when range); "All" shows every element.
+    void selectElements(const std::string& type, const std::string& item, bool range,
+                        const std::string& values);
 
     Messages& messages() { return messages_; }
 
   private:
+    // The standard guard chain; with needResults the results test comes first.
+    bool guard(bool needResults);
+    int viewportWidth_ = 0, viewportHeight_ = 0;
     Messages& messages_;
 };
 

@@ -1,0 +1,387 @@
+// orvanta-batch render: opens a file as the Open command does, applies the options as the
+// desktop commands would (same guards, same messages), draws one frame headless with the
+// window's own scene code and saves it as a 24-bit bitmap or a PNG.
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "batch_support.h"
+#include "frame_image.h"
+#include "headless_context.h"
+#include "image_files.h"
+#include "model_files.h"
+#include "open_gl.h"
+#include "scene.h"
+
+namespace batch {
+
+namespace {
+
+constexpr const char* kRenderUsage =
+    "Usage: orvanta-batch render FILE -o OUT [options]\n"
+    "\n"
+    "Draws FILE (.rst, .asc or .mdf) as the window would and saves the picture as OUT:\n"
+    "a 24-bit .bmp or a .png. Options are applied as the desktop commands would be:\n"
+    "  --size WxH               picture size (default 1024x768)\n"
+    "  --plot MODE              node, mesh, material, contour, contour-edges, isoline,\n"
+    "                           isosurface or vector (default: the mode after opening)\n"
+    "  --item NAME|INDEX        result component by name, or by its index from 0\n"
+    "  --step N                 display step N (from 1)\n"
+    "  --mode N                 mode N (from 1) of a mode file\n"
+    "  --frames M               M display steps of a single-step or modal result\n"
+    "  --divisions N            number of contour bands (2 to 20)\n"
+    "  --range MIN:MAX          user limits of the contour\n"
+    "  --grey                   black-and-white bands\n"
+    "  --step-maxmin            limits of the displayed step\n"
+    "  --view xyz|xoy|yoz|zox   view preset\n"
+    "  --angles AX,AY,AZ        view angles in degrees (3D models)\n"
+    "  --zoom F                 zoom factor\n"
+    "  --magnification F        deformation magnification factor\n"
+    "  --grid                   element grid over the plot\n"
+    "  --undeformed             undeformed mesh as well\n"
+    "  --light on|off           light effect (3D models)\n"
+    "  --node-numbers           node numbers\n"
+    "  --numbering KIND         element labels: material, group, element or none\n"
+    "  --symmetry none|x|y      mirror a plane model about the X or Y axis\n"
+    "  --cut X1,Y1,Z1,X2,Y2,Z2,X3,Y3,Z3   cutting plane through three points (3D models)\n"
+    "  --select ITEM=VALUES     show only the elements whose Elem, Type, Mate or Real is in\n"
+    "                           a list (1,5,9) or a range (2:4)\n"
+    "The overlay's clock shows SOURCE_DATE_EPOCH when it is set.\n";
+
+class NoAnimation final : public orv::AnimationControl {};
+
+bool parseInt(const std::string& text, long long& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtoll(text.c_str(), &end, 10);
+    return errno == 0 && end && *end == '\0';
+}
+
+bool parseReal(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return errno == 0 && end && *end == '\0' && std::isfinite(value);
+}
+
+bool parseReals(const std::string& text, char separator, std::vector<double>& values) {
+    values.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(separator, start);
+        double v;
+        if (!parseReal(text.substr(start, end - start), v)) return false;
+        values.push_back(v);
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+struct RenderOptions {
+    std::string file, out;
+    int width = 1024, height = 768;
+    std::optional<std::string> plot, item, view, light, numbering, symmetry, select;
+    std::optional<long long> step, mode, frames, divisions;
+    std::optional<std::vector<double>> range, angles, cut;
+    std::optional<double> zoom, magnification;
+    bool grey = false, stepMaxMin = false, grid = false, undeformed = false, nodeNumbers = false;
+};
+
+// Fills the options; an empty text on success, else what is wrong.
+std::string parseOptions(const std::vector<std::string>& args, RenderOptions& o) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const auto value = [&](std::string& out) -> bool {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        std::string v;
+        long long n;
+        double x;
+        std::vector<double> list;
+        if (a == "-o" || a == "--output") {
+            if (!value(o.out)) return a + " needs a file";
+        } else if (a == "--size") {
+            const size_t cross = value(v) ? v.find('x') : std::string::npos;
+            long long w, h;
+            if (cross == std::string::npos || !parseInt(v.substr(0, cross), w) ||
+                !parseInt(v.substr(cross + 1), h) || w < 1 || h < 1 || w > 16384 || h > 16384)
+                return "--size needs WxH, each from 1 to 16384";
+            o.width = int(w);
+            o.height = int(h);
+        } else if (a == "--plot" || a == "--item" || a == "--view" || a == "--light" ||
+                   a == "--numbering" || a == "--symmetry" || a == "--select") {
+            if (!value(v)) return a + " needs a value";
+            (a == "--plot"        ? o.plot
+             : a == "--item"      ? o.item
+             : a == "--view"      ? o.view
+             : a == "--light"     ? o.light
+             : a == "--numbering" ? o.numbering
+             : a == "--symmetry"  ? o.symmetry
+                                  : o.select) = v;
+        } else if (a == "--step" || a == "--mode" || a == "--frames" || a == "--divisions") {
+            if (!value(v) || !parseInt(v, n)) return a + " needs a whole number";
+            (a == "--step"     ? o.step
+             : a == "--mode"   ? o.mode
+             : a == "--frames" ? o.frames
+                               : o.divisions) = n;
+        } else if (a == "--zoom" || a == "--magnification") {
+            if (!value(v) || !parseReal(v, x)) return a + " needs a number";
+            (a == "--zoom" ? o.zoom : o.magnification) = x;
+        } else if (a == "--range") {
+            if (!value(v) || !parseReals(v, ':', list) || list.size() != 2)
+                return "--range needs MIN:MAX";
+            o.range = list;
+        } else if (a == "--angles") {
+            if (!value(v) || !parseReals(v, ',', list) || list.size() != 3)
+                return "--angles needs AX,AY,AZ";
+            o.angles = list;
+        } else if (a == "--cut") {
+            if (!value(v) || !parseReals(v, ',', list) || list.size() != 9)
+                return "--cut needs nine numbers: X1,Y1,Z1,X2,Y2,Z2,X3,Y3,Z3";
+            o.cut = list;
+        } else if (a == "--grey") {
+            o.grey = true;
+        } else if (a == "--step-maxmin") {
+            o.stepMaxMin = true;
+        } else if (a == "--grid") {
+            o.grid = true;
+        } else if (a == "--undeformed") {
+            o.undeformed = true;
+        } else if (a == "--node-numbers") {
+            o.nodeNumbers = true;
+        } else if (!a.empty() && a[0] == '-') {
+            return "unknown option: " + a;
+        } else if (o.file.empty()) {
+            o.file = a;
+        } else {
+            return "render takes one file";
+        }
+    }
+    if (o.file.empty()) return "render needs a file";
+    if (o.out.empty()) return "render needs -o OUT";
+    std::string x = orv::fileExtension(o.out);
+    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (x != "bmp" && x != "png") return "the picture must end in .bmp or .png: " + o.out;
+    const auto oneOf = [](const std::optional<std::string>& v,
+                          std::initializer_list<const char*> words) {
+        return !v ||
+               std::any_of(words.begin(), words.end(), [&](const char* w) { return *v == w; });
+    };
+    if (!oneOf(o.plot, {"node", "mesh", "material", "contour", "contour-edges", "isoline",
+                        "isosurface", "vector"}))
+        return "unknown plot mode: " + *o.plot;
+    if (!oneOf(o.view, {"xyz", "xoy", "yoz", "zox"})) return "unknown view: " + *o.view;
+    if (!oneOf(o.light, {"on", "off"})) return "--light takes on or off";
+    if (!oneOf(o.numbering, {"material", "group", "element", "none"}))
+        return "unknown numbering: " + *o.numbering;
+    if (!oneOf(o.symmetry, {"none", "x", "y"})) return "--symmetry takes none, x or y";
+    return {};
+}
+
+// Applies the options in the order a user would give the commands; false after a refusal
+// (its message already shown).
+bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& messages) {
+    NoAnimation animation;
+    orv::FeModel& m = scene.model;
+    orv::PlotSettings& s = scene.settings;
+    if (o.symmetry) {
+        const int setting = *o.symmetry == "x" ? 1 : *o.symmetry == "y" ? 2 : 0;
+        if (m.dimension != 2) {
+            messages.showMessage("It is available for 2D plot!");
+            return false;
+        }
+        scene.setSymmetry(setting);
+    }
+    if (o.item) {
+        const auto& names = m.results.dofNames;
+        auto it = std::find(names.begin(), names.end(), *o.item);
+        long long index;
+        if (it != names.end()) {
+            index = it - names.begin();
+        } else if (!parseInt(*o.item, index) || index < 0 || index >= (long long)names.size()) {
+            messages.showMessage("No such result component: " + orv::quoted(*o.item));
+            return false;
+        }
+        if (!scene.commandChooseItem(int(index))) return false;
+    }
+    if (o.frames) {
+        const bool oscillation =
+            m.results.stepCount == 1 || !m.results.hasResults || m.modalResults;
+        if (!oscillation || *o.frames < 1 || *o.frames > 100000) {
+            messages.showMessage(oscillation
+                                     ? "Input error!"
+                                     : "Display steps are only for a single step or modes!");
+            return false;
+        }
+        m.frameCount = int32_t(*o.frames);
+        s.stepCount = int32_t(*o.frames);
+        scene.geometry.invalidate();
+    }
+    if (o.mode) {
+        if (!m.modalResults) {
+            messages.showMessage("It is not a mode file!");
+            return false;
+        }
+        if (*o.mode < 1 || *o.mode > m.results.stepCount) {
+            messages.showError("Input error!");
+            return false;
+        }
+        m.chosenMode = int32_t(*o.mode - 1);
+        scene.geometry.invalidate();
+    }
+    if (o.step) {
+        const long long total = o.frames ? *o.frames : m.modalResults ? 1 : m.results.stepCount;
+        if (*o.step < 1 || *o.step > std::max(1LL, total)) {
+            messages.showError("Input error!");
+            return false;
+        }
+        if (!scene.commandSetStep(int(*o.step - 1))) return false;
+    }
+    if (o.plot) {
+        const std::string& p = *o.plot;
+        const orv::PlotMode mode = p == "node"         ? orv::PlotMode::Node
+                                   : p == "mesh"       ? orv::PlotMode::Mesh
+                                   : p == "material"   ? orv::PlotMode::Material
+                                   : p == "isoline"    ? orv::PlotMode::IsoLine
+                                   : p == "isosurface" ? orv::PlotMode::IsoSurface
+                                   : p == "vector"     ? orv::PlotMode::Vector
+                                                       : orv::PlotMode::Contour;
+        if (!scene.commandPlotMode(mode, p == "contour-edges", animation)) return false;
+    }
+    if (o.divisions || o.range || o.grey) {
+        const long long n = o.divisions ? *o.divisions : scene.bands.divisions;
+        if (n < 2 || n > 20) {
+            messages.showMessage("The division number is limited in the range 2 -- 20!");
+            return false;
+        }
+        if (o.range) scene.setUserLimits(true, float((*o.range)[1]), float((*o.range)[0]));
+        scene.setDivisions(o.grey, int(n));
+        scene.computeBands();
+    }
+    if (o.stepMaxMin) scene.commandToggleStepMaxMin();
+    if (o.view) {
+        const int preset = *o.view == "xoy" ? 0 : *o.view == "yoz" ? 1 : *o.view == "zox" ? 2 : 3;
+        if (!scene.commandViewPreset(preset)) return false;
+    }
+    if (o.angles) {
+        if (m.dimension == 2) {
+            messages.showMessage("It is for 3D!");
+            return false;
+        }
+        scene.camera.setAngles(float((*o.angles)[0]), float((*o.angles)[1]), float((*o.angles)[2]));
+    }
+    if (o.zoom) {
+        if (!(*o.zoom > 0)) {
+            messages.showMessage("The zoom factor must be positive!");
+            return false;
+        }
+        scene.camera.scale =
+            std::clamp(float(*o.zoom), orv::Camera::kMinScale, orv::Camera::kMaxScale);
+    }
+    if (o.magnification) {
+        s.magnification = float(*o.magnification);
+        scene.geometry.invalidate();
+    }
+    if (o.grid && !scene.commandToggleGrid()) return false;
+    if (o.undeformed && !scene.commandToggleUndeformed()) return false;
+    if (o.light && (*o.light == "on") != (s.lightOn != 0) && !scene.commandToggleLight(animation))
+        return false;
+    if (o.nodeNumbers) s.nodeNumbers = 1;
+    if (o.numbering) {
+        const std::string& k = *o.numbering;
+        s.numberingKind = k == "material" ? 0 : k == "group" ? 1 : k == "element" ? 2 : 3;
+    }
+    if (o.cut) {
+        if (m.dimension == 2) {
+            messages.showMessage("It is for 3D results!");
+            return false;
+        }
+        const std::vector<double>& c = *o.cut;
+        if (!scene.applyCutPlane({{{c[0], c[1], c[2]}, {c[3], c[4], c[5]}, {c[6], c[7], c[8]}}}))
+            return false;
+    }
+    if (o.select) {
+        const size_t eq = o.select->find('=');
+        const std::string item = o.select->substr(0, eq);
+        if (eq == std::string::npos ||
+            (item != "Elem" && item != "Type" && item != "Mate" && item != "Real")) {
+            messages.showMessage("--select takes Elem, Type, Mate or Real=VALUES!");
+            return false;
+        }
+        const std::string values = o.select->substr(eq + 1);
+        scene.selectElements("Select", item, values.find(':') != std::string::npos, values);
+    }
+    return true;
+}
+
+}  // namespace
+
+int render(const std::vector<std::string>& args) {
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    RenderOptions o;
+    const std::string wrong = parseOptions(args, o);
+    if (!wrong.empty()) {
+        std::fprintf(stderr, "orvanta-batch: %s\n%s", withoutControls(wrong).c_str(), kRenderUsage);
+        return 2;
+    }
+    StderrMessages messages;
+    orv::setFatalMessages(&messages);
+    orv::Scene scene(messages);
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        long long seconds;
+        if (parseInt(epoch, seconds) && seconds > 0) scene.fixedClock = seconds;
+    }
+    {
+        TerminalProgress progress;
+        const std::string extension = orv::fileExtension(o.file);
+        orv::clearFileError();
+        const bool ok =
+            scene.openFile(progress, o.file.substr(0, o.file.size() - extension.size()), extension);
+        progress.finish();
+        if (!ok) {
+            reportFailure("read", o.file);
+            return 1;
+        }
+    }
+    orv::HeadlessContext context;
+    if (!context.create(o.width, o.height)) {
+        std::fprintf(stderr, "orvanta-batch: cannot draw without a window: %s\n",
+                     context.error().c_str());
+        return 1;
+    }
+    orv::OpenGl gl;
+    scene.fonts.create(gl);
+    scene.resize(o.width, o.height);
+    if (!applyOptions(o, scene, messages)) return 1;
+    scene.redraw(gl);
+    orv::FrameImage image;
+    if (!orv::readFrame(gl, image)) {
+        messages.showMessage("Unable to get OpenGL bitmap from screen!");
+        return 1;
+    }
+    std::string x = orv::fileExtension(o.out);
+    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
+    orv::clearFileError();
+    const bool saved =
+        x == "png" ? orv::writePngFile(o.out, image) : orv::writeBitmapFile(o.out, image) == 0;
+    if (!saved) {
+        messages.showMessage("Could not save to file!");
+        reportFailure("write", o.out);
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace batch

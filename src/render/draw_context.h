@@ -1,0 +1,80 @@
+#pragma once
+// Everything one frame's drawing reads, handed to the drawing code explicitly: the model,
+// settings, bands, colours, fonts, the cut, and the per-node positions and values of the
+// frame (deformed positions and plotted values, computed once per frame).
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "color_map.h"
+
+namespace orv {
+
+class Gl;
+class FeModel;
+struct PlotSettings;
+class BitmapFontSet;
+class CutPlane;
+struct CutSection;
+
+struct BandValues {
+    int divisions = 15;
+    float maxValue = 0.0f, minValue = 0.0f;
+    std::array<float, 21> bandUpper{};   // ascending upper bounds, or iso values
+    std::array<float, 22> bandBounds{};  // descending boundaries, or iso values
+};
+
+// The camera's angles as the frame began, with their cosines and sines.
+struct ViewAngles {
+    std::array<float, 3> angle{}, cosine{1, 1, 1}, sine{};
+};
+
+// Per-node data of one frame: deformed and undeformed positions (3 floats each, z = 0 in 2D)
+// and the plotted component's value; `hasValues` is false when the plot item is not a
+// component of the results.
+struct FrameNodes {
+    std::vector<float> deformed, undeformed, values;
+    bool hasValues = false;
+};
+
+struct DrawContext {
+    Gl& gl;
+    const FeModel& model;
+    const PlotSettings& settings;
+    const ColorMap& colours;
+    const BandValues& bands;
+    const BitmapFontSet& fonts;
+    const CutPlane& cut;
+    const FrameNodes& nodes;
+    ViewAngles view;
+    int plotItem = 0;
+    bool contourEdges = false;
+    // The deformation of a section point, for cut elements.
+    float magnification = 0.0f;
+    int32_t step = 0;
+
+    // True when a normal, turned as the scene is turned, points towards the viewer.
+    bool faceVisible(const std::array<float, 3>& n) const;
+    // Position (deformed or not) and value of node number m of element e: 1..nodeCount are
+    // model nodes, higher numbers the section points of e's cut.
+    void vertex(const CutSection* section, int32_t m, bool deformed, float out[3],
+                float& value) const;
+};
+
+// The operations the passes call on every element, in element order.
+enum class ElementPass {
+    UndeformedMesh,
+    Material,
+    Mesh,
+    Edges,
+    Contour,
+    IsoLines,
+    Label,
+    Outline,
+    IsoSurface,
+};
+
+// Draws element e (0-based) for one pass.
+void drawElement(const DrawContext& c, ElementPass pass, int32_t e);
+
+}  // namespace orv

@@ -1,0 +1,356 @@
+#include "geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "bitmap_font_set.h"
+#include "camera.h"
+#include "cut_plane.h"
+#include "fe_model.h"
+#include "gl.h"
+#include "messages.h"
+#include "overlay.h"
+#include "plot_settings.h"
+
+namespace orv {
+
+void Geometry::prepareNodes(const FrameInputs& in) {
+    const FeModel& m = in.model;
+    const PlotSettings& s = in.settings;
+    const NodesKey key{m.coords.data(), m.values.data(), m.nodeCount,
+                       s.currentStep,   in.plotItem,     m.chosenMode,
+                       m.frameCount,    s.magnification, m.alignedAxis()};
+    if (key == nodesKey_) return;
+    nodesKey_ = key;
+    const size_t n = size_t(m.nodeCount);
+    nodes_.undeformed.assign(n * 3, 0.0f);
+    nodes_.deformed.resize(n * 3);
+    const int dim = m.dimension;
+    for (size_t i = 0; i < n; ++i)
+        for (int k = 0; k < dim && k < 3; ++k)
+            nodes_.undeformed[i * 3 + size_t(k)] = m.coordinate(int32_t(i), k);
+    nodes_.deformed = nodes_.undeformed;
+    const float mag = s.magnification;
+    if (m.results.hasDisplacements && mag != 0.0f) {
+        for (size_t i = 0; i < n; ++i)
+            for (int k = 0; k < dim && k < 3; ++k)
+                nodes_.deformed[i * 3 + size_t(k)] +=
+                    float(mag * m.displacement(int32_t(i), s.currentStep, k));
+    }
+    nodes_.hasValues = m.hasValues() && in.plotItem >= 0 && in.plotItem < m.results.dofCount;
+    nodes_.values.clear();
+    if (nodes_.hasValues) {
+        nodes_.values.resize(n);
+        for (size_t i = 0; i < n; ++i)
+            nodes_.values[i] = float(m.nodalValue(int32_t(i), s.currentStep, in.plotItem));
+    }
+}
+
+void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messages& messages) {
+    gl.clearColor(backgroundColour[0], backgroundColour[1], backgroundColour[2], 0.0f);
+    gl.clear(gl::ColorBufferBit | gl::DepthBufferBit);
+    // The projection follows the zoom, so that a deep zoom never cuts the front away.
+    camera.loadProjection(gl);
+    prepareNodes(in);
+    DrawContext c{gl, in.model, in.settings, in.colours, in.bands, in.fonts, in.cut, nodes_, {}};
+    for (int i = 0; i < 3; ++i) {
+        c.view.angle[size_t(i)] = camera.angles[size_t(i)];
+        c.view.cosine[size_t(i)] = camera.cosines[size_t(i)];
+        c.view.sine[size_t(i)] = camera.sines[size_t(i)];
+    }
+    c.plotItem = in.plotItem;
+    c.contourEdges = in.contourEdges;
+    c.magnification = in.settings.magnification;
+    c.step = in.settings.currentStep;
+
+    if (in.model.dimension == 3) {
+        gl.enable(gl::PolygonOffsetFill);
+        gl.polygonOffset(1.0f, 1.0f);
+    }
+    const auto& t = camera.translation;
+    const float s = camera.scale, ax = camera.angles[0], ay = camera.angles[1],
+                az = camera.angles[2];
+    gl.pushMatrix();
+    gl.translate(t[0], t[1], t[2]);
+    gl.scale(s, s, s);
+    gl.rotate(ax, 1, 0, 0);
+    gl.rotate(ay, 0, 1, 0);
+    gl.rotate(az, 0, 0, 1);
+    drawScene(c, in, camera);
+    gl.popMatrix();
+
+    const int symmetry = in.settings.symmetry;
+    if (symmetry == 1 || symmetry == 2) {
+        gl.pushMatrix();
+        gl.translate(t[0], t[1], t[2]);
+        gl.scale(s, s, s);
+        if (symmetry == 1) {
+            gl.rotate(180, 1, 0, 0);
+            gl.rotate(ax, -1, 0, 0);
+            gl.rotate(ay, 0, 1, 0);
+        } else {
+            gl.rotate(180, 0, 1, 0);
+            gl.rotate(ax, 1, 0, 0);
+            gl.rotate(ay, 0, -1, 0);
+        }
+        drawScene(c, in, camera);
+        gl.popMatrix();
+    } else if (symmetry != 0) {
+        messages.showMessage("Message in Geometry.cpp");
+    }
+
+    drawOverlay(gl, in, camera);
+    gl.flush();
+}
+
+void Geometry::drawScene(const DrawContext& c, const FrameInputs& in, const Camera& camera) {
+    Gl& gl = c.gl;
+    const PlotSettings& s = in.settings;
+    const bool threeD = in.model.dimension == 3;
+    // While the mouse moves the model with numbers on, only the outlines are drawn.
+    if (in.interactiveDrag && (s.nodeNumbers || s.numberingKind != 3)) {
+        outlinePass(c);
+        return;
+    }
+    if (s.undeformedMesh) {
+        gl.color(0.8f, 0.6f, 0.0f);
+        gl.lineWidth(0.5f);
+        if (threeD) {
+            gl.disable(gl::Lighting);
+            gl.enable(gl::DepthTest);
+        }
+        pass(c, ElementPass::UndeformedMesh);
+    }
+    const auto lightAsSet = [&] {
+        if (!threeD) return;
+        if (s.lightOn)
+            lighting(gl);
+        else
+            gl.disable(gl::Lighting);
+        gl.enable(gl::DepthTest);
+    };
+    switch (s.plotMode) {
+        case PlotMode::Contour:
+            gl.lineWidth(1.0f);
+            lightAsSet();
+            pass(c, ElementPass::Contour);
+            if (s.elementGrid) edgePass(c, 15);
+            break;
+        case PlotMode::IsoLine:
+            lightAsSet();
+            gl.lineWidth(1.0f);
+            pass(c, ElementPass::IsoLines);
+            if (s.elementGrid) edgePass(c, threeD ? 15 : 1);
+            if (!threeD) outlinePass(c);
+            break;
+        case PlotMode::IsoSurface:
+            if (threeD) {
+                lighting(gl);
+                gl.enable(gl::DepthTest);
+            }
+            pass(c, ElementPass::IsoSurface);
+            edgePass(c, 1);
+            break;
+        case PlotMode::Material:
+            lightAsSet();
+            pass(c, ElementPass::Material);
+            if (s.elementGrid) edgePass(c, 15);
+            break;
+        case PlotMode::Node:
+            nodePlot(c);
+            break;
+        case PlotMode::Vector:
+            vectors(c, camera);
+            break;
+        default:
+            meshPass(c, 2, 1.0f);
+            break;
+    }
+    if (s.nodeNumbers) nodeNumbers(c);
+    if (s.numberingKind != 3) {
+        // Labels are text: drawn unlit, in their own colour.
+        gl.disable(gl::Lighting);
+        ColorMap::applyColour(gl, elementNumberColour);
+        pass(c, ElementPass::Label);
+    }
+    if (s.showPickedPoints != 0) pickedNodes(c, in.picked);
+}
+
+void Geometry::pass(const DrawContext& c, ElementPass p) {
+    const int32_t n = c.model.elementCount;
+    for (int32_t e = 0; e < n; ++e)
+        drawElement(c, p, e);
+}
+
+void Geometry::meshPass(const DrawContext& c, int colour, float width) {
+    c.gl.disable(gl::Lighting);
+    c.gl.enable(gl::DepthTest);
+    basePalette(c.gl, colour);
+    c.gl.lineWidth(width);
+    pass(c, ElementPass::Mesh);
+}
+
+void Geometry::edgePass(const DrawContext& c, int colour) {
+    basePalette(c.gl, colour);
+    c.gl.lineWidth(0.5f);
+    if (c.model.dimension == 3) {
+        c.gl.disable(gl::Lighting);
+        c.gl.enable(gl::DepthTest);
+    }
+    pass(c, ElementPass::Edges);
+}
+
+void Geometry::outlinePass(const DrawContext& c) {
+    c.gl.lineWidth(1.0f);
+    c.gl.color(1 - backgroundColour[0], 1 - backgroundColour[1], 1 - backgroundColour[2]);
+    pass(c, ElementPass::Outline);
+}
+
+void Geometry::lighting(Gl& gl) {
+    gl.lightModelAmbient(0.15f, 0.15f, 0.15f, 1.0f);
+    gl.enable(gl::Lighting);
+    const float ambient[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    const float specular[4] = {0.2f, 0.2f, 0.2f, 1.0f};
+    gl.material(gl::FrontAndBack, gl::Ambient, ambient);
+    gl.material(gl::FrontAndBack, gl::Specular, specular);
+    gl.materialShininess(gl::FrontAndBack, 120.0f);
+    gl.enable(gl::Light0);
+    gl.enable(gl::Normalize);
+    gl.enable(gl::ColorMaterial);
+    gl.depthFunc(gl::Lequal);
+}
+
+void Geometry::nodePlot(const DrawContext& c) {
+    Gl& gl = c.gl;
+    gl.disable(gl::Lighting);
+    gl.disable(gl::DepthTest);
+    if (c.settings.elementGrid) {
+        meshPass(c, 1, 0.5f);
+        gl.pointSize(3.0f);
+    } else {
+        gl.pointSize(1.5f);
+    }
+    gl.color(1, 0, 0);
+    gl.begin(gl::Points);
+    const float* p = c.nodes.deformed.data();
+    for (int32_t i = 0; i < c.model.nodeCount; ++i, p += 3)
+        gl.vertex(p);
+    gl.end();
+}
+
+void Geometry::nodeNumbers(const DrawContext& c) {
+    Gl& gl = c.gl;
+    gl.disable(gl::Lighting);
+    gl.enable(gl::DepthTest);
+    ColorMap::applyColour(gl, nodeNumberColour);
+    const float* p = c.nodes.deformed.data();
+    for (int32_t i = 0; i < c.model.nodeCount; ++i, p += 3) {
+        gl.rasterPos(p[0], p[1], p[2]);
+        c.fonts.draw(gl, Font::Arial12, std::to_string(i + 1));
+    }
+}
+
+void Geometry::pickedNodes(const DrawContext& c, const std::vector<int32_t>& picked) {
+    Gl& gl = c.gl;
+    gl.enable(gl::DepthTest);
+    if (picked.empty()) return;
+    gl.disable(gl::Lighting);
+    gl.pointSize(7.0f);
+    gl.color(1, 0, 0);
+    const size_t count = std::min<size_t>(picked.size(), 50);
+    const auto at = [&](size_t i) -> const float* {
+        const int32_t m = picked[i];
+        if (m < 1 || m > c.model.nodeCount) return nullptr;
+        return c.nodes.deformed.data() + size_t(m - 1) * 3;
+    };
+    gl.begin(gl::Points);
+    for (size_t i = 0; i < count; ++i)
+        if (const float* p = at(i)) gl.vertex(p);
+    gl.end();
+    if (c.settings.showPickedPoints != 2) return;
+    gl.lineWidth(2.0f);
+    gl.color(1, 0, 1);
+    gl.begin(gl::Lines);
+    for (size_t i = 0; i + 1 < count; i += 2) {
+        const float* a = at(i);
+        const float* b = at(i + 1);
+        if (!a || !b) continue;
+        gl.vertex(a[0], a[1]);
+        gl.vertex(b[0], b[1]);
+    }
+    gl.end();
+}
+
+void Geometry::vectors(const DrawContext& c, const Camera& camera) {
+    const FeModel& m = c.model;
+    Gl& gl = c.gl;
+    const int dim = m.dimension;
+    const double lmax = 0.1 * camera.modelSize;
+    const int item = c.plotItem;
+    const int b = item < dim ? 0 : item < 2 * dim ? dim : 2 * dim;
+    if (c.settings.elementGrid)
+        edgePass(c, 1);
+    else
+        outlinePass(c);
+    // Both components must exist, and the vectors must be displacements to be drawn.
+    if (b + 1 >= m.results.dofCount || !m.results.hasDisplacements) return;
+    const int32_t n = m.nodeCount;
+    const int32_t step = c.settings.currentStep;
+    const double mag = c.settings.magnification;
+    std::vector<float> vx(static_cast<size_t>(n)), vy(static_cast<size_t>(n));
+    double largest = std::numeric_limits<float>::min(),
+           smallest = std::numeric_limits<float>::max();
+    for (int32_t i = 0; i < n; ++i) {
+        vx[size_t(i)] = float(m.displacement(i, step, b) * mag);
+        vy[size_t(i)] = float(m.displacement(i, step, b + 1) * mag);
+        const double len = std::hypot(double(vx[size_t(i)]), double(vy[size_t(i)]));
+        if (len > largest) largest = len;
+        if (len < smallest) smallest = len;
+    }
+    const int divisions = c.bands.divisions;
+    std::vector<double> bound(size_t(divisions) + 1);
+    for (int k = 0; k < divisions; ++k)
+        bound[size_t(k)] = smallest + k * (largest - smallest) / divisions;
+    bound[size_t(divisions)] = largest;
+    gl.lineWidth(0.5f);
+    const float* start = c.nodes.deformed.data();
+    for (int32_t i = 0; i < n; ++i, start += 3) {
+        const double x = vx[size_t(i)], y = vy[size_t(i)];
+        if (std::fabs(x) < 1e-5 && std::fabs(y) < 1e-5) continue;
+        const double len = std::hypot(x, y);
+        const double a = std::asin(std::min(1.0, std::fabs(y) / len));
+        double theta;
+        if (x > 0 && y >= 0)
+            theta = a;
+        else if (x <= 0 && y > 0)
+            theta = M_PI - a;
+        else if (x < 0 && y <= 0)
+            theta = M_PI + a;
+        else
+            theta = 2 * M_PI - a;
+        const double l = len / largest * lmax, h = 0.12 * l;
+        const double tx = start[0] + l * std::cos(theta), ty = start[1] + l * std::sin(theta);
+        int band = 0;
+        for (int k = 0; k < divisions; ++k)
+            if (bound[size_t(k)] <= len && len <= bound[size_t(k) + 1]) {
+                band = k;
+                break;
+            }
+        c.colours.applyBand(gl, band);
+        gl.begin(gl::Lines);
+        gl.vertex(start[0], start[1]);
+        gl.vertex(float(tx), float(ty));
+        gl.end();
+        gl.begin(gl::Polygon);
+        gl.vertex(float(tx - h * std::cos(theta - 0.2745329)),
+                  float(ty - h * std::sin(theta - 0.2745329)));
+        gl.vertex(float(tx), float(ty));
+        gl.vertex(float(tx - h * std::cos(theta + 0.2745329)),
+                  float(ty - h * std::sin(theta + 0.2745329)));
+        gl.end();
+    }
+}
+
+}  // namespace orv

@@ -1,0 +1,68 @@
+#pragma once
+// The frame: clear, the camera's transform, the pass of the plot mode over all elements,
+// node numbers, element labels, picked nodes, the mirror copy of a symmetric model, then
+// the legend and title overlay.
+#include <cstdint>
+#include <vector>
+
+#include "color_map.h"
+#include "draw_context.h"
+
+namespace orv {
+
+class Camera;
+class Messages;
+
+// What a frame draws, besides the camera.
+struct FrameInputs {
+    const FeModel& model;
+    const PlotSettings& settings;
+    const ColorMap& colours;
+    const BandValues& bands;
+    const BitmapFontSet& fonts;
+    const CutPlane& cut;
+    const std::vector<int32_t>& picked;  // 1-based node numbers
+    int plotItem = 0;
+    bool contourEdges = false;
+    bool interactiveDrag = false;
+    long long clock = 0;  // seconds since the epoch, for the overlay's time and date
+};
+
+class Geometry {
+  public:
+    Rgb backgroundColour{0, 0, 0};
+    Rgb nodeNumberColour{1, 1, 1};
+    Rgb elementNumberColour{1, 1, 0};
+
+    // Draws one frame into the current context. The camera's drawing frame and triad are
+    // updated by the overlay.
+    void renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messages& messages);
+    // Forgets the per-node data of the last frame (after the model changed).
+    void invalidate() { nodesKey_ = {}; }
+
+  private:
+    struct NodesKey {
+        const void* coords = nullptr;
+        const void* values = nullptr;
+        int32_t nodeCount = -1, step = -1, plotItem = -1, chosenMode = -1, frameCount = -1;
+        float magnification = -1.0f;
+        int axis = -1;
+        bool operator==(const NodesKey&) const = default;
+    };
+    void prepareNodes(const FrameInputs& in);
+    void drawScene(const DrawContext& c, const FrameInputs& in, const Camera& camera);
+    void pass(const DrawContext& c, ElementPass p);
+    void meshPass(const DrawContext& c, int colour, float width);
+    void edgePass(const DrawContext& c, int colour);
+    void outlinePass(const DrawContext& c);
+    void lighting(Gl& gl);
+    void nodePlot(const DrawContext& c);
+    void nodeNumbers(const DrawContext& c);
+    void pickedNodes(const DrawContext& c, const std::vector<int32_t>& picked);
+    void vectors(const DrawContext& c, const Camera& camera);
+
+    FrameNodes nodes_;
+    NodesKey nodesKey_;
+};
+
+}  // namespace orv
