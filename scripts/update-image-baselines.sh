@@ -1,0 +1,17 @@
+#!/bin/sh
+# Renders every case of tests/images/cases.txt into its baseline tests/images/NAME.png.
+# Run it after a deliberate change to the pictures, then look at each one before committing.
+#   scripts/update-image-baselines.sh [BUILD_DIR]   (default build)
+set -eu
+cd "$(dirname "$0")/.."
+BUILD_DIR="${1:-build}"
+cmake --build "$BUILD_DIR" --target orvanta-batch >/dev/null
+grep -v '^#' tests/images/cases.txt | grep ' | ' | while IFS= read -r line; do
+    name=$(printf '%s' "$line" | awk -F' [|] ' '{print $1}')
+    file=$(printf '%s' "$line" | awk -F' [|] ' '{print $2}')
+    options=$(printf '%s' "$line" | awk -F' [|] ' '{print $3}')
+    echo "$name"
+    # shellcheck disable=SC2086
+    TZ=UTC SOURCE_DATE_EPOCH=1800000000 "$BUILD_DIR/cli/orvanta-batch" render \
+        "examples/$file" -o "tests/images/$name.png" $options
+done
