@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "batch_support.h"
+#include "batching_gl.h"
 #include "frame_image.h"
 #include "headless_context.h"
 #include "image_files.h"
@@ -361,7 +362,9 @@ int render(const std::vector<std::string>& args) {
                      context.error().c_str());
         return 1;
     }
-    orv::OpenGl gl;
+    orv::OpenGl openGl;
+    // Primitives go to OpenGL in vertex arrays: a million faces in a few calls.
+    orv::BatchingGl gl(openGl);
     scene.fonts.create(gl);
     scene.resize(o.width, o.height);
     if (!applyOptions(o, scene, messages)) return 1;

@@ -98,6 +98,10 @@ class Gl {
     // Calls the lists base + c for each byte c of the text.
     virtual void callLists(unsigned base, const char* text, int count) = 0;
 
+    // Draws count vertices of 9 floats each (position, normal, colour) as one primitive
+    // list; the current colour and normal are undefined afterwards.
+    virtual void drawInterleaved(unsigned mode, const float* vertices, int count) = 0;
+
     virtual void flush() = 0;
     virtual void finish() = 0;
     // Viewport as x, y, width, height.

@@ -126,6 +126,20 @@ void RecordingGl::callLists(unsigned, const char* text, int count) {
     calls.push_back("callLists");
     texts.push_back({std::string(text, size_t(count)), raster_, colour_});
 }
+void RecordingGl::drawInterleaved(unsigned mode, const float* vertices, int count) {
+    calls.push_back("drawInterleaved");
+    Primitive p;
+    p.mode = mode;
+    p.lineWidth = lineWidth_;
+    p.pointSize = pointSize_;
+    p.lighting = isEnabled(gl::Lighting);
+    p.depthTest = isEnabled(gl::DepthTest);
+    for (int i = 0; i < count; ++i, vertices += 9)
+        p.vertices.push_back({{vertices[0], vertices[1], vertices[2]},
+                              {vertices[6], vertices[7], vertices[8]},
+                              {vertices[3], vertices[4], vertices[5]}});
+    primitives.push_back(std::move(p));
+}
 void RecordingGl::flush() {
     calls.push_back("flush");
 }
