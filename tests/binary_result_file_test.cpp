@@ -126,6 +126,58 @@ TEST(BinaryRead, StepsWithoutComponentsAreDroppedAndProgressFollowsTheNodes) {
     EXPECT_EQ(r.progress.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 }
 
+TEST(BinaryRead, AResultFlagOfZeroGivesAModelWithoutResults) {
+    // The tetrahedron's file with its values, names and extremes, flagged as holding none.
+    TempDir dir;
+    const ReadOutcome r = readRst(dir, bytesOf(patched(kTet, {{31, 0}})));
+    ASSERT_TRUE(r.ok) << r.messages.lastError();
+    const FeModel& m = r.model;
+    EXPECT_TRUE(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0);
+    EXPECT_TRUE(m.results.dofNames.empty() && m.values.empty());
+    EXPECT_EQ(r.settings.stepCount, 0);
+    EXPECT_EQ(m.elements.at(1).number, 8);  // the blocks after the results are read as usual
+
+    // The listings, the model written as .rst and read back, and the model written as .asc
+    // and read back all show the same model.
+    writeFile(m, dir.file("out.rst"));
+    writeFile(m, dir.file("out.asc"));
+    const FeModel fromRst = readAccepted(dir.file("out.rst"));
+    const FeModel fromAsc = readAccepted(dir.file("out.asc"));
+    for (ListingKind kind : {ListingKind::Results, ListingKind::ModelInformation,
+                             ListingKind::Nodes, ListingKind::Elements}) {
+        EXPECT_EQ(listing(kind, fromRst), listing(kind, m)) << int(kind);
+        EXPECT_EQ(listing(kind, fromAsc), listing(kind, m)) << int(kind);
+    }
+    EXPECT_EQ(listing(ListingKind::Results, m), "0\t\r\nTotal step : 0\r\n");
+    writeFile(fromRst, dir.file("again.rst"));
+    EXPECT_EQ(readBytes(dir.file("again.rst")), readBytes(dir.file("out.rst")));
+}
+
+TEST(BinaryRead, LargeModelsReadInBatchesGiveBackTheirBytes) {
+    // Records across many fills of the read buffer: values stored node by node for one step,
+    // and for several steps; and node records larger than the whole buffer.
+    TempDir dir;
+    FeModel strip = triangleStrip(60000);
+    strip.recentre();
+    for (int32_t steps : {1, 3}) {
+        addResults(strip, {"UX", "UY", "TEMP"}, std::vector<float>(size_t(steps), 0.5f),
+                   [](int32_t k, int32_t i, int32_t d) { return float(k * 7 + i % 1000 - d); });
+        writeFile(strip, dir.file("strip.rst"));
+        const FeModel m = readAccepted(dir.file("strip.rst"));
+        EXPECT_TRUE(m.values == strip.values && m.connectivity == strip.connectivity) << steps;
+        writeFile(m, dir.file("again.rst"));
+        EXPECT_TRUE(readBytes(dir.file("again.rst")) == readBytes(dir.file("strip.rst"))) << steps;
+    }
+    FeModel wide = buildModel(3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 43, {1, 2, 3}}});
+    std::vector<std::string> names;
+    for (int d = 0; d < 50; ++d)
+        names.push_back("C" + std::to_string(d));
+    addResults(wide, names, std::vector<float>(6000, 1.0f),
+               [](int32_t k, int32_t i, int32_t d) { return float(k - i * d); });
+    writeFile(wide, dir.file("wide.rst"));
+    EXPECT_TRUE(readAccepted(dir.file("wide.rst")).values == wide.values);
+}
+
 std::string at(size_t word) {
     return "The file is damaged at byte " + std::to_string(4 * word) + ": ";
 }
@@ -194,6 +246,23 @@ TEST(BinaryRefusal, DamagedFieldsAreNamedWithTheirOffset) {
         expectRefused(readRst(dir, bytesOf(patched(c.base, c.patches))), c.message);
     }
     expectRefused(readFile(dir.file("absent.rst")), " Error to open file .rst");
+}
+
+TEST(BinaryRefusal, BytesAfterTheModelAreRefused) {
+    TempDir dir;
+    const std::string tet = bytesOf(kTet), end = std::to_string(tet.size());
+    // Two files one after the other, and a single stray byte.
+    expectRefused(readRst(dir, tet + tet), "The file is damaged at byte " + end + ": " + end +
+                                               " bytes follow the end of the model!");
+    expectRefused(readRst(dir, tet + "x"),
+                  "The file is damaged at byte " + end + ": 1 byte follows the end of the model!");
+    // No nodes, but a node record after the header: its words pass for the result block and
+    // the element count, and the model's own last 16 bytes are left over.
+    const Words empty = {200030, 4,    "none", 0,    3,    0,    0,    0,    0,    0,
+                         0,      0.0f, 0.0f,   0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    EXPECT_TRUE(readRst(dir, bytesOf(empty)).ok);
+    expectRefused(readRst(dir, spliced(empty, 7, 0, bytesOf({1, 0.0f, 0.0f, 0.0f}))),
+                  at(20) + "16 bytes follow the end of the model!");
 }
 
 TEST(BinaryRefusal, EveryTruncationIsRefused) {

@@ -1,6 +1,7 @@
 // The outer-surface search: the nodes of each face and edge, which ones are flagged, what
 // hides them, and the progress it reports.
 
+#include <random>
 #include <sstream>
 
 #include "test_support.h"
@@ -91,6 +92,94 @@ TEST(SurfaceFaces, FlagsOfSmallModels) {
         {2, squares, "26: 1 2 3 4 5 9 / 26: 1 9 5 6 7 8", "111100 001111"}};
     for (const auto& [dimension, points, elements, flags] : cases)
         EXPECT_EQ(searchedFlags(parsed(dimension, points, elements)), flags) << elements;
+}
+
+TEST(SurfaceFaces, SharedAndDegenerateFaces) {
+    const Points& cubes = kTwoCubes;
+    const std::vector<std::tuple<int32_t, const Points&, std::string, std::string>> cases = {
+        // Three bricks on one face: the upper two are the same brick and hide each other whole.
+        {3, cubes, "38: 1 2 3 4 5 6 7 8 / 38: 5 6 7 8 9 10 11 12 / 38: 5 6 7 8 9 10 11 12",
+         "101111 000000 000000"},
+        // A brick collapsed into a wedge (3 = 4, 7 = 8) on the corners of a whole brick: the
+        // whole brick holds every wedge face (face 3 4 8 7 is the edge 3-7), and the wedge holds
+        // the two brick faces whose corners are all among its own.
+        {3, cubes, "38: 1 2 3 3 5 6 7 7 / 38: 1 2 3 4 5 6 7 8", "000000 111001"},
+        // A tetrahedron whose last face lies across the top of a brick: the brick holds its
+        // nodes without having that face.
+        {3, cubes, "38: 1 2 3 4 5 6 7 8 / 34: 5 6 7 9", "111111 1110"},
+        // A triangle with a repeated node is an edge, hidden by any element holding both ends.
+        {2, cubes, "23: 1 2 2 / 24: 1 2 3 4", "000 0111"},
+        // Shells and lines hide faces and edges but are not searched themselves.
+        {3, cubes, "44: 1 2 3 4 / 38: 1 2 3 4 5 6 7 8 / 44: 1 2 3 4", "0000 011111 0000"}};
+    for (const auto& [dimension, points, elements, flags] : cases)
+        EXPECT_EQ(searchedFlags(parsed(dimension, points, elements)), flags) << elements;
+}
+
+// The flags by their definition, element against element.
+std::string flagsByDefinition(const FeModel& m) {
+    std::string flags;
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        flags += e > 0 ? " " : "";
+        const ElementRecord& r = m.elements[size_t(e)];
+        for (int i = 0; i < r.faceCount; ++i) {
+            int32_t face[4];
+            const int count = hasSurfaceFaces(r.family) ? m.getFace(e, i, face) : 0;
+            bool hidden = count == 0;
+            for (int32_t f = 0; f < m.elementCount && !hidden; ++f) {
+                const auto nodes = m.elementNodes(f);
+                hidden = f != e && std::all_of(face, face + count, [&](int32_t p) {
+                             return std::find(nodes.begin(), nodes.end(), p) != nodes.end();
+                         });
+            }
+            flags += hidden ? '0' : '1';
+        }
+    }
+    return flags;
+}
+
+TEST(SurfaceFaces, RandomModelsAgreeWithTheDefinition) {
+    // Few nodes for many elements: faces shared by several elements, repeated nodes, and
+    // nodes crowded enough for the linear path.
+    std::mt19937 random(20240611);
+    const int32_t codes[] = {38, 38, 34, 34, 44, 43, 32, 31};
+    for (const auto& [nodeCount, elementCount] :
+         std::vector<std::pair<int32_t, int32_t>>{{10, 40}, {14, 300}, {40, 400}, {9, 2000}}) {
+        Points points(size_t(nodeCount), {0, 0, 0});
+        std::vector<ElementDef> elements;
+        for (int32_t e = 0; e < elementCount; ++e) {
+            const int32_t code = codes[random() % 8];
+            ElementDef def{e + 1, code, {}};
+            // A copy of an earlier element's nodes now and then, so that whole faces are shared.
+            const bool copy = !elements.empty() && random() % 3 == 0;
+            const ElementDef& earlier =
+                elements.empty() ? def : elements[random() % elements.size()];
+            for (int32_t j = 0; j < elementType(code)->nodeCount; ++j)
+                def.nodes.push_back(copy && size_t(j) < earlier.nodes.size()
+                                        ? earlier.nodes[size_t(j)]
+                                        : int32_t(random() % uint32_t(nodeCount)) + 1);
+            elements.push_back(def);
+        }
+        const FeModel m = buildModel(3, points, elements, {}, true);
+        EXPECT_EQ(searchedFlags(m), flagsByDefinition(m)) << elementCount << " elements";
+    }
+}
+
+TEST(SurfaceFaces, AColumnOfBricksLargeEnoughToSplitTheWork) {
+    // Each brick lies on the one before it: bottom and top hidden except at the two ends.
+    const int32_t n = 24001;
+    Points points;
+    for (int32_t level = 0; level <= n; ++level)
+        for (int corner = 0; corner < 4; ++corner)
+            points.push_back({float(corner == 1 || corner == 2), float(corner >= 2), float(level)});
+    std::vector<ElementDef> elements;
+    for (int32_t e = 0; e < n; ++e) {
+        const int32_t b = 4 * e;
+        elements.push_back({e + 1, 38, {b + 1, b + 2, b + 3, b + 4, b + 5, b + 6, b + 7, b + 8}});
+    }
+    std::string expected = "101111";
+    for (int32_t e = 1; e + 1 < n; ++e)
+        expected += " 001111";
+    EXPECT_EQ(searchedFlags(buildModel(3, points, elements, {}, true)), expected + " 011111");
 }
 
 TEST(SurfaceFaces, AStripOfTrianglesKeepsOnlyItsOutlineAtAnySize) {

@@ -88,13 +88,36 @@ bool FileInput::fill() {
     }
 }
 
+bool BinaryInput::refill() {
+    const int64_t at = offset();
+    const size_t keep = end_ - pos_;
+    const size_t start = size_t(at % int64_t(kPage));
+    if (start + keep >= buffer_.size()) return false;
+    if (keep > 0 && pos_ != start)
+        std::memmove(buffer_.data() + start, buffer_.data() + pos_, keep);
+    bufferOffset_ = at - int64_t(start);
+    pos_ = start;
+    end_ = start + keep;
+    return fill();
+}
+
+bool BinaryInput::readAt(int64_t offset, void* dst, size_t n) const {
+    char* out = static_cast<char*>(dst);
+    while (n > 0) {
+        const ssize_t got = ::pread(fd_, out, n, offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        out += got;
+        offset += got;
+        n -= size_t(got);
+    }
+    return true;
+}
+
 bool BinaryInput::readSlow(void* dst, size_t n) {
     char* out = static_cast<char*>(dst);
     while (n > 0) {
-        if (pos_ == end_) {
-            compactFrom(pos_);
-            if (!fill()) return false;
-        }
+        if (pos_ == end_ && !refill()) return false;
         const size_t chunk = std::min(n, end_ - pos_);
         std::memcpy(out, buffer_.data() + pos_, chunk);
         pos_ += chunk;

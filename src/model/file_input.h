@@ -5,6 +5,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +15,20 @@ namespace orv {
 
 static_assert(std::endian::native == std::endian::little,
               "the binary result format is little-endian");
+
+// Storage that starts on a page: the kernel copies from the page cache several times
+// faster into a buffer laid out like the file's pages than into one a few bytes off.
+template <class T>
+struct PageAlignedAllocator {
+    using value_type = T;
+    static constexpr std::align_val_t kPage{4096};
+    PageAlignedAllocator() = default;
+    template <class U>
+    PageAlignedAllocator(const PageAlignedAllocator<U>&) {}
+    T* allocate(size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), kPage)); }
+    void deallocate(T* p, size_t) { ::operator delete(p, kPage); }
+    bool operator==(const PageAlignedAllocator&) const = default;
+};
 
 class FileInput {
   public:
@@ -33,7 +49,7 @@ class FileInput {
     // Moves [from, end_) to the front of the buffer.
     void compactFrom(size_t from);
 
-    std::vector<char> buffer_;
+    std::vector<char, PageAlignedAllocator<char>> buffer_;
     size_t pos_ = 0, end_ = 0;
     int64_t bufferOffset_ = 0;  // file offset of buffer_[0]
     int64_t size_ = 0;
@@ -42,6 +58,8 @@ class FileInput {
 
 class BinaryInput : public FileInput {
   public:
+    static constexpr size_t kPage = 4096;
+
     bool read(void* dst, size_t n) {
         if (end_ - pos_ >= n) {
             std::memcpy(dst, buffer_.data() + pos_, n);
@@ -53,8 +71,27 @@ class BinaryInput : public FileInput {
     bool readInt(int32_t& v) { return read(&v, 4); }
     bool readFloat(float& v) { return read(&v, 4); }
 
+    // The bytes buffered from the current offset on, reading more first when fewer than
+    // `want` are buffered: at least `want` of them unless the file ends before or `want` is
+    // more than maxPeek(). Valid until the next read, peek or skip.
+    std::span<const char> peek(size_t want) {
+        while (end_ - pos_ < want && refill()) {
+        }
+        return {buffer_.data() + pos_, end_ - pos_};
+    }
+    // Consumes n bytes of those peek() returned.
+    void skip(size_t n) { pos_ += n; }
+    // Reads n bytes at a file offset without moving the current offset; false when the file
+    // ends before or cannot be read.
+    bool readAt(int64_t offset, void* dst, size_t n) const;
+    size_t maxPeek() const { return buffer_.size() - kPage; }
+
   private:
     bool readSlow(void* dst, size_t n);
+    // Moves the unread bytes to the place they have within a page of the file, so that every
+    // read lands at its own offset within a page, then reads as much as the buffer holds;
+    // false at end of file, on error or when the buffer is full.
+    bool refill();
 };
 
 class TextInput : public FileInput {

@@ -28,51 +28,112 @@ struct CrowdedFace {
 
 enum class Hidden { Yes, No, Crowded };
 
-// Whether an element other than e (0-based) holds every node of the face.
-Hidden faceIsHidden(const FeModel& model, int32_t e, int count, const int32_t* face) {
-    // The hiding element is in the list of every face node; scanning the shortest list
-    // gives the same answer as scanning the first one and bounds the work.
-    std::span<const int32_t> candidates = model.nodeElements(face[0] - 1);
-    int scanned = 0;
-    for (int j = 1; j < count; ++j) {
-        std::span<const int32_t> list = model.nodeElements(face[j] - 1);
-        if (list.size() < candidates.size()) {
-            candidates = list;
-            scanned = j;
+// For each element type, the positions among the element's nodes of the nodes of each face,
+// as bit masks (bit p for node p + 1); taken from FeModel::getFace on an element whose nodes
+// are 1, 2, 3, ...
+class FaceMasks {
+  public:
+    FaceMasks() {
+        for (int32_t code = 0; code <= 48; ++code) {
+            const ElementType* type = elementType(code);
+            if (!type || !hasSurfaceFaces(type->family)) continue;
+            FeModel m;
+            m.nodeCount = type->nodeCount;
+            m.elementCount = 1;
+            m.elements.push_back(
+                {1, type->nodeCount, code, 1, 1, 1, type->faceCount, 0, 0, 0, type->family});
+            for (int32_t p = 1; p <= type->nodeCount; ++p)
+                m.connectivity.push_back(p);
+            int32_t face[4];
+            for (int i = 0; i < type->faceCount && i < 8; ++i) {
+                const int count = m.getFace(0, i, face);
+                for (int j = 0; j < count; ++j)
+                    masks_[code][i] |= uint8_t(1u << (face[j] - 1));
+            }
         }
     }
-    if (candidates.size() > kScanLimit) return Hidden::Crowded;
-    for (int32_t f : candidates) {
+    // Mask of face i of an element of the type; 0 when it has no such face.
+    uint8_t of(int32_t code, int i) const { return masks_[code][i]; }
+
+  private:
+    uint8_t masks_[49][8] = {};
+};
+
+// Whether an element other than e (0-based) holds every node of the face; when one does, it
+// is `holder` (0-based). An element holds a node exactly when it is in the node's element
+// list, and those lists are in reading order: the candidates of the shortest list are looked
+// up in the others, never in the elements' own node lists, which lie all over the tables.
+Hidden faceIsHidden(const FeModel& model, int32_t e, int count, const int32_t* face,
+                    int32_t& holder) {
+    std::span<const int32_t> lists[4];
+    int shortest = 0;
+    for (int j = 0; j < count; ++j) {
+        lists[j] = model.nodeElements(face[j] - 1);
+        if (lists[j].size() < lists[shortest].size()) shortest = j;
+    }
+    // Scanning the shortest list bounds the work.
+    if (lists[shortest].size() > kScanLimit) return Hidden::Crowded;
+    // Candidates come in increasing order: each list is searched from where the last search
+    // in it ended.
+    const int32_t* from[4];
+    for (int j = 0; j < count; ++j)
+        from[j] = lists[j].data();
+    for (int32_t f : lists[shortest]) {
         if (f - 1 == e) continue;
-        const ElementRecord& r = model.elements[size_t(f - 1)];
-        const int32_t* nodes = model.connectivity.data() + r.firstNode;
         bool all = true;
-        // Every element of a node's list holds that node: only the others need looking for.
-        for (int j = 0; j < count && all; ++j)
-            all = j == scanned ||
-                  std::find(nodes, nodes + r.nodeCount, face[j]) != nodes + r.nodeCount;
-        if (all) return Hidden::Yes;
+        for (int j = 0; j < count && all; ++j) {
+            if (j == shortest) continue;
+            const int32_t* end = lists[j].data() + lists[j].size();
+            from[j] = std::lower_bound(from[j], end, f);
+            all = from[j] != end && *from[j] == f;
+        }
+        if (all) {
+            holder = f - 1;
+            return Hidden::Yes;
+        }
     }
     return Hidden::No;
 }
 
-void searchRange(FeModel& model, int32_t begin, int32_t end, std::vector<CrowdedFace>& crowded) {
+// Decides the faces of the elements from begin to end. A face hidden by an element that
+// comes later in the range hides that element's faces whose nodes are all among its own:
+// those are marked in `hidden` (a bit per face of each element) and not searched again.
+void searchRange(FeModel& model, int32_t begin, int32_t end, std::vector<CrowdedFace>& crowded,
+                 std::vector<uint8_t>& hidden) {
+    static const FaceMasks masks;
     int32_t face[4];
     for (int32_t e = begin; e < end; ++e) {
         const ElementRecord& r = model.elements[size_t(e)];
         if (!hasSurfaceFaces(r.family)) continue;
         for (int i = 0; i < r.faceCount; ++i) {
+            if (hidden[size_t(e)] & (1u << i)) continue;
             const int count = model.getFace(e, i, face);
             if (count == 0) continue;
-            switch (faceIsHidden(model, e, count, face)) {
+            int32_t holder = -1;
+            switch (faceIsHidden(model, e, count, face, holder)) {
                 case Hidden::No:
                     model.markExterior(e, i);
                     break;
                 case Hidden::Crowded:
                     crowded.push_back({e, i});
                     break;
-                case Hidden::Yes:
+                case Hidden::Yes: {
+                    const int32_t f = holder;
+                    if (f <= e || f >= end) break;
+                    const ElementRecord& h = model.elements[size_t(f)];
+                    if (!hasSurfaceFaces(h.family)) break;
+                    // Where the face's nodes are among the holder's.
+                    const std::span<const int32_t> nodes = model.elementNodes(f);
+                    unsigned positions = 0;
+                    for (int j = 0; j < count; ++j)
+                        positions |=
+                            1u << (std::find(nodes.begin(), nodes.end(), face[j]) - nodes.begin());
+                    for (int j = 0; j < h.faceCount && j < 8; ++j) {
+                        const unsigned m = masks.of(h.type, j);
+                        if (m != 0 && (m & positions) == m) hidden[size_t(f)] |= 1u << j;
+                    }
                     break;
+                }
             }
         }
     }
@@ -155,16 +216,17 @@ bool FeModel::findSurfaceFaces(Progress& progress) {
     int position = 0;
     int32_t begin = 0;
     std::vector<CrowdedFace> crowded, crowdedByWorker;
+    std::vector<uint8_t> hidden(size_t(n), 0);
     while (begin < n) {
         const int32_t end = step > 0 ? std::min<int64_t>(n, (int64_t(begin) / step + 1) * step) : n;
         if (parallel) {
             const int32_t middle = begin + (end - begin) / 2;
-            std::thread worker(searchRange, std::ref(*this), middle, end,
-                               std::ref(crowdedByWorker));
-            searchRange(*this, begin, middle, crowded);
+            std::thread worker(searchRange, std::ref(*this), middle, end, std::ref(crowdedByWorker),
+                               std::ref(hidden));
+            searchRange(*this, begin, middle, crowded, hidden);
             worker.join();
         } else {
-            searchRange(*this, begin, end, crowded);
+            searchRange(*this, begin, end, crowded, hidden);
         }
         if (step > 0 && end % step == 0) {
             position = std::min(position + 5, 100);
