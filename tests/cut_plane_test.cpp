@@ -440,6 +440,35 @@ TEST(CutPlaneDrawing, SectionPointsFollowTheirEdgeInValueAndDeformation) {
     }
 }
 
+TEST(CutPlaneDrawing, CutQuadraticShellIsLitFromItsSideInEveryMode) {
+    // An eight-node shell over [0, 2] x [0, 2], mid-side nodes between the corners, cut at
+    // x = 1.5: its kept polygon begins with three points on one line.
+    orv::FeModel m = buildModel(
+        3, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}, {0, 2, 0}, {0, 1, 0}},
+        {{1, 48, {1, 2, 3, 4, 5, 6, 7, 8}}});
+    orvtest::addResults(m, {"TEMP"}, {1},
+                        [](int32_t, int32_t i, int32_t) { return float(i % 4) * 3.0f; });
+    orvtest::RecordingMessages messages;
+    orv::CutPlane cut;
+    cut.apply(m, {1, 0, 0, -0.5}, messages);
+    ASSERT_EQ(cut.state(0), CutState::Cut);
+    ASSERT_EQ(cut.section(0)->polygons[0].size(), 7u);
+
+    Frame frame(m, cut, 0);
+    frame.draw(ElementPass::Material);
+    auto polygons = frame.gl.ofMode(orv::gl::Polygon);
+    ASSERT_EQ(polygons.size(), 1u);
+    expectNear(polygons[0].vertices[0].normal, {0, 0, 1});
+
+    // Its iso-surface is its iso-lines: the grey polygon with the lines over it.
+    frame.gl.primitives.clear();
+    frame.draw(ElementPass::IsoSurface);
+    polygons = frame.gl.ofMode(orv::gl::Polygon);
+    ASSERT_EQ(polygons.size(), 1u);
+    expectNear(polygons[0].vertices[0].color, {0.8f, 0.8f, 0.8f});
+    EXPECT_FALSE(frame.gl.ofMode(orv::gl::Lines).empty());
+}
+
 TEST(CutPlaneDrawing, PlaneThroughAnInnerFaceDrawsThatFace) {
     // Two bricks stacked along z share the face at z = 1 (0 when centred), an inner face.
     Points points = cube();
