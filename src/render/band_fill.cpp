@@ -66,9 +66,10 @@ std::array<float, 3> faceNormal(const float* p0, const float* p1, const float* p
     return n;
 }
 
-void orderConvex(std::vector<std::array<float, 3>>& points, const std::array<float, 3>& normal,
-                 bool laterWins) {
-    const size_t count = points.size();
+void convexOrder(const std::array<float, 3>* points, int count, const std::array<float, 3>& normal,
+                 bool laterWins, int* order) {
+    for (int i = 0; i < count; ++i)
+        order[i] = i;
     if (count < 4) return;
     const float ax = std::fabs(normal[0]), ay = std::fabs(normal[1]), az = std::fabs(normal[2]);
     int across;
@@ -77,35 +78,69 @@ void orderConvex(std::vector<std::array<float, 3>>& points, const std::array<flo
     else
         across = ax >= ay && ax >= az ? 0 : (ay >= az ? 1 : 2);
     // (u, v) in the coordinate plane across that axis: (y, z), (z, x) or (x, y).
-    const int iu = (across + 1) % 3, iv = (across + 2) % 3;
-    std::vector<std::array<float, 3>> placed;
-    std::vector<bool> used(count, false);
-    placed.reserve(count);
-    size_t current = 0;
-    used[0] = true;
-    placed.push_back(points[0]);
-    for (size_t step = 1; step < count; ++step) {
-        const float cu = points[current][size_t(iu)], cv = points[current][size_t(iv)];
-        size_t chosen = count;
-        for (size_t p = 0; p < count && chosen == count; ++p) {
-            if (used[p]) continue;
-            const float pu = points[p][size_t(iu)], pv = points[p][size_t(iv)];
+    const size_t iu = size_t(across + 1) % 3, iv = size_t(across + 2) % 3;
+    bool small[32] = {};
+    std::vector<bool> large;
+    if (count > 32) large.assign(size_t(count), false);
+    const auto used = [&](int i) { return count > 32 ? bool(large[size_t(i)]) : small[i]; };
+    const auto use = [&](int i) {
+        if (count > 32)
+            large[size_t(i)] = true;
+        else
+            small[i] = true;
+    };
+    int current = 0, placed = 1;
+    use(0);
+    for (int step = 1; step < count; ++step) {
+        const float cu = points[current][iu], cv = points[current][iv];
+        int chosen = -1;
+        for (int p = 0; p < count && chosen < 0; ++p) {
+            if (used(p)) continue;
+            const float pu = points[p][iu], pv = points[p][iv];
             bool ok = true;
-            for (size_t q = 0; q < count && ok; ++q) {
-                if (used[q] || q == p) continue;
-                const float qu = points[q][size_t(iu)], qv = points[q][size_t(iv)];
+            for (int q = 0; q < count && ok; ++q) {
+                if (used(q) || q == p) continue;
+                const float qu = points[q][iu], qv = points[q][iv];
                 ok = (cv - pv) * qu + (pu - cu) * qv + (cu * pv - pu * cv) >= 0;
             }
             if (ok) chosen = p;
         }
-        if (chosen == count) break;  // the points left over go last, in their order
-        used[chosen] = true;
-        placed.push_back(points[chosen]);
+        if (chosen < 0) break;  // the points left over go last, in their order
+        use(chosen);
+        order[placed++] = chosen;
         current = chosen;
     }
-    for (size_t p = 0; p < count; ++p)
-        if (!used[p]) placed.push_back(points[p]);
+    for (int p = 0; p < count; ++p)
+        if (!used(p)) order[placed++] = p;
+}
+
+void orderConvex(std::vector<std::array<float, 3>>& points, const std::array<float, 3>& normal,
+                 bool laterWins) {
+    const int count = int(points.size());
+    if (count < 4) return;
+    std::vector<int> order(points.size());
+    convexOrder(points.data(), count, normal, laterWins, order.data());
+    std::vector<std::array<float, 3>> placed;
+    placed.reserve(size_t(count));
+    for (int i : order)
+        placed.push_back(points[size_t(i)]);
     points = std::move(placed);
+}
+
+std::array<float, 3> polygonNormal(const std::array<float, 3>* points, int count) {
+    std::array<float, 3> n = {0, 0, 0};
+    for (int i = 0; i < count; ++i) {
+        const auto& p = points[i];
+        const auto& q = points[i + 1 < count ? i + 1 : 0];
+        n[0] += (p[1] - q[1]) * (p[2] + q[2]);
+        n[1] += (p[2] - q[2]) * (p[0] + q[0]);
+        n[2] += (p[0] - q[0]) * (p[1] + q[1]);
+    }
+    const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (length > 0)
+        for (float& c : n)
+            c /= length;
+    return n;
 }
 
 }  // namespace orv

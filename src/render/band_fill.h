@@ -48,6 +48,14 @@ int bandOf(float value, const float* bandUpper, int divisions);
 // largest component of `normal` (later axes win ties when laterWins, earlier ones otherwise).
 void orderConvex(std::vector<std::array<float, 3>>& points, const std::array<float, 3>& normal,
                  bool laterWins);
+// The same order as positions into `points`: order[i] is the point placed i-th. Fewer than 4
+// points keep their order.
+void convexOrder(const std::array<float, 3>* points, int count, const std::array<float, 3>& normal,
+                 bool laterWins, int* order);
+
+// The normal of a polygon by Newell's sum over all its edges, normalised unless it is zero.
+// Unlike the normal of three vertices it keeps its direction when some vertices are collinear.
+std::array<float, 3> polygonNormal(const std::array<float, 3>* points, int count);
 
 // (P1 - P0) x (P2 - P1), normalised unless it is zero.
 std::array<float, 3> faceNormal(const float* p0, const float* p1, const float* p2);

@@ -40,14 +40,16 @@ class CutPlane {
     // The plane a x + b y + c z + d = 0 in the model's centred coordinates.
     const std::array<double, 4>& plane() const { return plane_; }
     CutState state(int32_t e) const {
-        return active_ ? CutState(states_[size_t(e)]) : CutState::Whole;
+        return active_ && size_t(e) < states_.size() ? CutState(states_[size_t(e)])
+                                                     : CutState::Whole;
     }
     // True when face i of solid e lies in the plane (and is then drawn like an outer face).
     bool inPlaneFace(int32_t e, int i) const;
     const CutSection* section(int32_t e) const;
 
     // Applies the plane to every element of the model, first clearing any previous cut.
-    // A shell that would need a third section point is reported, and keeps what it has.
+    // Nodes within 1e-4 of the plane lie on it; the positive side is removed. A shell that
+    // would need a third section point keeps what it has; the first such shell is reported.
     void apply(const FeModel& model, const std::array<double, 4>& plane, Messages& messages);
     void clear();
 
@@ -55,7 +57,7 @@ class CutPlane {
     bool active_ = false;
     std::array<double, 4> plane_{};
     std::vector<uint8_t> states_;
-    std::vector<uint8_t> inPlaneFaces_;  // per face flag offset of the model
+    std::vector<uint8_t> inPlaneFaces_;  // per element: bit i set when face i lies in the plane
     std::vector<int32_t> sectionIndex_;  // per element: index into sections_, or -1
     std::vector<CutSection> sections_;
 };

@@ -685,7 +685,9 @@ void ElementPainter::cutElement(ElementPass pass) {
             drawPolygon(gl::LineLoop, poly);
             continue;
         }
-        Vec3 n = polygonNormal(poly);
+        // A kept polygon may run straight through some of its vertices (a shell's mid-side
+        // nodes, a node on the plane), so its normal comes from all of them.
+        Vec3 n = orv::polygonNormal(poly.p.data(), poly.count);
         if (!c_.faceVisible(n)) {
             if (!isShell) continue;
             for (float& x : n)
@@ -711,6 +713,14 @@ void ElementPainter::cutElement(ElementPass pass) {
                 }
                 break;
             case ElementPass::IsoLines:
+            case ElementPass::IsoSurface:  // reached by shells only, whose iso-surface is
+                                           // their iso-lines
+                if (isShell && !c_.nodes.hasValues) {
+                    gl_.lineWidth(0.5f);
+                    basePalette(gl_, 1);
+                    drawPolygon(gl::LineLoop, poly);
+                    break;
+                }
                 isoLinesFace(poly, n, isShell ? 1.5f : 0.0f);
                 break;
             case ElementPass::Label:
