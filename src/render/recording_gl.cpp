@@ -125,7 +125,8 @@ void RecordingGl::endList() {
 void RecordingGl::bitmap(int, int, float, float, float, float, const uint8_t*) {}
 void RecordingGl::callLists(unsigned base, const char* text, int count) {
     calls.push_back("callLists");
-    texts.push_back({std::string(text, size_t(count)), raster_, colour_, base});
+    texts.push_back(
+        {std::string(text, size_t(count)), raster_, colour_, base, isEnabled(gl::Lighting)});
 }
 void RecordingGl::flush() {
     calls.push_back("flush");

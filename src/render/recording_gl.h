@@ -29,6 +29,7 @@ class RecordingGl final : public Gl {
         std::string text;
         std::array<float, 3> position, color;
         unsigned listBase = 0;  // the font's first list, less 32
+        bool lighting = false;
     };
 
     std::vector<Primitive> primitives;
