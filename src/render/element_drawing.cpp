@@ -129,6 +129,7 @@ class ElementPainter {
 
     // --- algorithms shared by the families ---
     void bandFill(ValuedPolygon poly) const;
+    void drawBandEdges(const std::vector<Vec3>& points) const;
     void bandSegment(ValuedPolygon seg) const;
     void pointBand() const;
     void isoLines2D(ValuedPolygon poly) const;
@@ -188,10 +189,13 @@ void ElementPainter::centreLabel(const ValuedPolygon& poly) const {
 }
 
 // Band by band from the lowest: the part of the polygon at or below each band's upper
-// bound takes its colour, the rest goes on to the next band.
+// bound takes its colour, the rest goes on to the next bands. With band edges, a face of a
+// 3D model draws each band's boundary right after the band (polygon offset keeps lines
+// over the fills); a 2D element draws them after all its bands, so that no later fill covers them.
 void ElementPainter::bandFill(ValuedPolygon poly) const {
+    const bool edgesAfter = m_.dimension != 3;
+    std::vector<std::vector<Vec3>> edges;  // per band that clipped: the points the clip made
     const int n = c_.bands.divisions;
-    const int m = poly.count;
     for (int k = 0; k < n; ++k) {
         const float u = c_.bands.bandUpper[size_t(k)];
         const int a = poly.countAbove(u);
@@ -205,15 +209,27 @@ void ElementPainter::bandFill(ValuedPolygon poly) const {
         c_.colours.applyBand(gl_, k);
         drawPolygon(gl::Polygon, out);
         if (clipped && c_.contourEdges) {
-            basePalette(gl_, 14);
-            gl_.begin(gl::Lines);
+            std::vector<Vec3>& made = edges.emplace_back();
             for (int i = 0; i < out.count; ++i)
-                if (out.created[size_t(i)]) gl_.vertex(out.p[size_t(i)].data());
-            gl_.end();
+                if (out.created[size_t(i)]) made.push_back(out.p[size_t(i)]);
+            if (!edgesAfter) {
+                drawBandEdges(made);
+                edges.clear();
+            }
         }
         if (!clipped) break;
     }
-    (void)m;
+    for (const std::vector<Vec3>& made : edges)
+        drawBandEdges(made);
+}
+
+// The boundary of one band part, in black, through the vertices its clip made.
+void ElementPainter::drawBandEdges(const std::vector<Vec3>& points) const {
+    basePalette(gl_, 14);
+    gl_.begin(gl::Lines);
+    for (const Vec3& p : points)
+        gl_.vertex(p.data());
+    gl_.end();
 }
 
 // The two-point form for line elements.

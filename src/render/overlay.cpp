@@ -53,6 +53,12 @@ Frame overlayFrame(const Camera& camera) {
     return f;
 }
 
+// The result step whose time a frame shows: a single static result ramped over the display
+// steps is that one step at every display step.
+int32_t shownStep(const FeModel& m, const PlotSettings& s) {
+    return m.results.stepCount == 1 ? 0 : s.currentStep;
+}
+
 }  // namespace
 
 std::string plotKindText(const FrameInputs& in) {
@@ -166,7 +172,7 @@ void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera) {
              format("Freq. %d: %f", m.chosenMode + 1, m.stepValue(m.chosenMode)));
     else
         text(f.xt, f.T - 12.1f * f.d, Font::Courier14,
-             format("Time %d: %f", s.currentStep + 1, m.stepValue(s.currentStep)));
+             format("Time %d: %f", s.currentStep + 1, m.stepValue(shownStep(m, s))));
     float y = f.T - 12.1f * f.d;
     if (s.numberingKind >= 0 && s.numberingKind <= 2) {
         static constexpr const char* kNumbering[3] = {"Material number,", "Type number,",

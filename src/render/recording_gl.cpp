@@ -41,8 +41,9 @@ void RecordingGl::matrixMode(unsigned) {
 void RecordingGl::loadIdentity() {
     calls.push_back("loadIdentity");
 }
-void RecordingGl::ortho(double, double, double, double, double, double) {
+void RecordingGl::ortho(double l, double r, double b, double t, double n, double f) {
     calls.push_back("ortho");
+    orthoBox = {l, r, b, t, n, f};
 }
 void RecordingGl::pushMatrix() {
     calls.push_back("pushMatrix");
@@ -122,9 +123,10 @@ void RecordingGl::endList() {
     calls.push_back("endList");
 }
 void RecordingGl::bitmap(int, int, float, float, float, float, const uint8_t*) {}
-void RecordingGl::callLists(unsigned, const char* text, int count) {
+void RecordingGl::callLists(unsigned base, const char* text, int count) {
     calls.push_back("callLists");
-    texts.push_back({std::string(text, size_t(count)), raster_, colour_});
+    texts.push_back(
+        {std::string(text, size_t(count)), raster_, colour_, base, isEnabled(gl::Lighting)});
 }
 void RecordingGl::drawInterleaved(unsigned mode, const float* vertices, int count) {
     calls.push_back("drawInterleaved");

@@ -28,6 +28,8 @@ class RecordingGl final : public Gl {
     struct Text {
         std::string text;
         std::array<float, 3> position, color;
+        unsigned listBase = 0;  // the font's first list, less 32
+        bool lighting = false;
     };
 
     std::vector<Primitive> primitives;
@@ -36,7 +38,8 @@ class RecordingGl final : public Gl {
     std::set<unsigned> enabled;
     std::array<float, 4> clearColour{};
     int viewportSize[4] = {0, 0, 0, 0};
-    int matrixDepth = 0;  // pushes minus pops
+    std::array<double, 6> orthoBox{};  // left, right, bottom, top, near, far of the last ortho
+    int matrixDepth = 0;               // pushes minus pops
 
     void clearColor(float r, float g, float b, float a) override;
     void clear(unsigned mask) override;

@@ -1,0 +1,96 @@
+#pragma once
+// Helpers of the drawing tests: a scene over a small model drawn into a recording Gl, with
+// the model's primitives told apart from the overlay's, and a few small models.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "recording_gl.h"
+#include "scene.h"
+#include "test_support.h"
+
+namespace orvtest {
+
+using Primitive = orv::RecordingGl::Primitive;
+
+class NoAnimation final : public orv::AnimationControl {};
+
+// A scene holding `model` as if it had just been opened, in a window of width x height.
+class SceneBench {
+  public:
+    explicit SceneBench(orv::FeModel model, int width = 400, int height = 300) {
+        scene.clear();
+        scene.model = std::move(model);
+        scene.settings.stepCount = scene.model.results.stepCount;
+        scene.onModelLoaded();
+        scene.resize(width, height);
+        orv::RecordingGl fontGl;
+        scene.fonts.create(fontGl);
+    }
+
+    // Switches the plot mode as the view's command does; fails the test when refused.
+    void plot(orv::PlotMode mode, bool contourEdges = false) {
+        NoAnimation animation;
+        EXPECT_TRUE(scene.commandPlotMode(mode, contourEdges, animation));
+    }
+
+    // One frame.
+    orv::RecordingGl draw() {
+        orv::RecordingGl gl;
+        scene.redraw(gl);
+        return gl;
+    }
+
+    // The primitives of the model itself: the overlay lies on the near plane, far in front.
+    std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl) const {
+        const float overlayZ = -scene.camera.nearPlane();
+        std::vector<Primitive> out;
+        for (const Primitive& p : gl.primitives)
+            if (p.vertices.empty() || p.vertices[0].position[2] < 0.5f * overlayZ) out.push_back(p);
+        return out;
+    }
+    std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl, unsigned mode) const {
+        std::vector<Primitive> out;
+        for (const Primitive& p : modelPrimitives(gl))
+            if (p.mode == mode) out.push_back(p);
+        return out;
+    }
+
+    RecordingMessages messages;
+    orv::Scene scene{messages};
+};
+
+// A unit square of one 4-node plane element (centred: -0.5..0.5) with one component "T"
+// holding `values` at its nodes (counter-clockwise from the lower left).
+inline orv::FeModel planeSquare(const std::array<float, 4>& values,
+                                const std::vector<std::string>& names = {"T"}) {
+    orv::FeModel m =
+        buildModel(2, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 24, {1, 2, 3, 4}, 3}});
+    addResults(m, names, {1.0f},
+               [&](int32_t, int32_t i, int32_t d) { return d == 0 ? values[size_t(i)] : 0.0f; });
+    return m;
+}
+
+// A unit cube of one hexahedron (centred: -0.5..0.5) with one component "T" holding
+// `values` at its nodes: 0..3 the lower face counter-clockwise from (0, 0, 0), 4..7 above.
+inline orv::FeModel unitCube(const std::array<float, 8>& values) {
+    Points points;
+    for (int i = 0; i < 8; ++i) {
+        const int j = i % 4;
+        points.push_back({float(j == 1 || j == 2), float(j >= 2), float(i >= 4)});
+    }
+    orv::FeModel m = buildModel(3, points, {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}, 2}});
+    addResults(m, {"T"}, {1.0f}, [&](int32_t, int32_t i, int32_t) { return values[size_t(i)]; });
+    return m;
+}
+
+inline bool near3(const std::array<float, 3>& a, const std::array<float, 3>& b,
+                  float tolerance = 1e-5f) {
+    for (int k = 0; k < 3; ++k)
+        if (std::fabs(a[size_t(k)] - b[size_t(k)]) > tolerance) return false;
+    return true;
+}
+
+}  // namespace orvtest
