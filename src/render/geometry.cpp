@@ -178,7 +178,34 @@ void Geometry::drawScene(const DrawContext& c, const FrameInputs& in, const Came
     if (s.showPickedPoints != 0) pickedNodes(c, in.picked);
 }
 
+// Solids with no face on the outer surface draw nothing in the passes that show faces;
+// a model of a million bricks has only a few percent of others. Their list is kept from
+// frame to frame, so that turning the model never walks the interior again.
+const std::vector<int32_t>& Geometry::surfaceElements(const FeModel& m) {
+    const SurfaceKey key{m.elements.data(), m.faceFlags.data(), m.elementCount, m.faceFlags.size()};
+    if (key == surfaceKey_) return surfaceElements_;
+    surfaceKey_ = key;
+    surfaceElements_.clear();
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        bool keep = r.family != ElementFamily::Solid;
+        for (int i = 0; i < r.faceCount && !keep; ++i)
+            keep = m.faceFlags[size_t(r.firstFlag + i)] != 0;
+        if (keep) surfaceElements_.push_back(e);
+    }
+    return surfaceElements_;
+}
+
 void Geometry::pass(const DrawContext& c, ElementPass p) {
+    const bool facesOnly = p == ElementPass::UndeformedMesh || p == ElementPass::Material ||
+                           p == ElementPass::Edges || p == ElementPass::Contour ||
+                           p == ElementPass::IsoLines || p == ElementPass::Outline;
+    // A cut draws faces and sections of interior elements too.
+    if (facesOnly && !c.cut.active()) {
+        for (int32_t e : surfaceElements(c.model))
+            drawElement(c, p, e);
+        return;
+    }
     const int32_t n = c.model.elementCount;
     for (int32_t e = 0; e < n; ++e)
         drawElement(c, p, e);

@@ -2,6 +2,7 @@
 // The frame: clear, the camera's transform, the pass of the plot mode over all elements,
 // node numbers, element labels, picked nodes, the mirror copy of a symmetric model, then
 // the legend and title overlay.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,7 +39,10 @@ class Geometry {
     // updated by the overlay.
     void renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messages& messages);
     // Forgets the per-node data of the last frame (after the model changed).
-    void invalidate() { nodesKey_ = {}; }
+    void invalidate() {
+        nodesKey_ = {};
+        surfaceKey_ = {};
+    }
 
   private:
     struct NodesKey {
@@ -49,7 +53,15 @@ class Geometry {
         int axis = -1;
         bool operator==(const NodesKey&) const = default;
     };
+    struct SurfaceKey {
+        const void* elements = nullptr;
+        const void* flags = nullptr;
+        int32_t count = -1;
+        size_t flagCount = 0;
+        bool operator==(const SurfaceKey&) const = default;
+    };
     void prepareNodes(const FrameInputs& in);
+    const std::vector<int32_t>& surfaceElements(const FeModel& m);
     void drawScene(const DrawContext& c, const FrameInputs& in, const Camera& camera);
     void pass(const DrawContext& c, ElementPass p);
     void meshPass(const DrawContext& c, int colour, float width);
@@ -63,6 +75,8 @@ class Geometry {
 
     FrameNodes nodes_;
     NodesKey nodesKey_;
+    std::vector<int32_t> surfaceElements_;
+    SurfaceKey surfaceKey_;
 };
 
 }  // namespace orv

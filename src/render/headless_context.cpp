@@ -52,7 +52,9 @@ HeadlessContext::~HeadlessContext() {
         eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglDestroyContext(display, EGLContext(context_));
     }
-    eglTerminate(display);
+    // The display stays initialised: it is one per process, a later context (printing)
+    // takes it again, and its driver stays loaded so that leak reports can name it.
+    eglReleaseThread();
 }
 
 bool HeadlessContext::create(int width, int height) {
