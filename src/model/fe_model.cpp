@@ -1,5 +1,6 @@
 #include "fe_model.h"
 
+#include "element_topology.h"
 #include "plot_settings.h"
 
 #include <algorithm>
@@ -113,12 +114,6 @@ void FeModel::buildNodeElementLists() {
 
 // --- elements ---
 
-namespace {
-constexpr int kTetFaces[4][3] = {{1, 2, 4}, {2, 3, 4}, {4, 3, 1}, {3, 2, 1}};
-constexpr int kHexFaces[6][4] = {{4, 3, 2, 1}, {5, 6, 7, 8}, {3, 4, 8, 7},
-                                 {1, 2, 6, 5}, {2, 3, 7, 6}, {1, 5, 8, 4}};
-}  // namespace
-
 int FeModel::getFace(int32_t e, int i, int32_t list[4]) const {
     const ElementRecord& r = elements[size_t(e)];
     const int32_t* nodes = connectivity.data() + r.firstNode;
@@ -130,16 +125,11 @@ int FeModel::getFace(int32_t e, int i, int32_t list[4]) const {
         return 2;
     }
     if (r.family == ElementFamily::Solid) {
-        if (r.nodeCount == 4 && i >= 0 && i < 4) {
-            for (int j = 0; j < 3; ++j)
-                list[j] = nodes[kTetFaces[i][j] - 1];
-            return 3;
-        }
-        if (r.nodeCount == 8 && i >= 0 && i < 6) {
-            for (int j = 0; j < 4; ++j)
-                list[j] = nodes[kHexFaces[i][j] - 1];
-            return 4;
-        }
+        const SolidTopology* t = solidTopology(r.nodeCount);
+        if (!t || i < 0 || i >= t->faceCount) return 0;
+        for (int j = 0; j < t->faceSize; ++j)
+            list[j] = nodes[t->faces[size_t(i)][size_t(j)]];
+        return t->faceSize;
     }
     return 0;
 }
