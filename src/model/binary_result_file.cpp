@@ -49,8 +49,8 @@ class Prefaulter {
 
     // Queues the storage of a table, all of its capacity, and returns its place in the queue;
     // small tables are left alone (kNone).
-    template <class T>
-    size_t add(const std::vector<T>& table) {
+    template <class T, class A>
+    size_t add(const std::vector<T, A>& table) {
         return add(table.data(), table.capacity() * sizeof(T));
     }
     // Faults in, together with the second thread, what is queued up to and including `place`.
@@ -515,7 +515,7 @@ bool BinaryReader::readResults() {
         for (int64_t k = 0; k < int64_t(dofs) * 2 + int64_t(steps) * (1 + 2 * dofs); ++k)
             if (!readFloat(skipped, "result block")) return false;
         r.initialise(0, 0, {}, model_.dimension);
-        std::vector<float>().swap(model_.values);
+        ValueTable().swap(model_.values);
         model_.frameCount = 0;
         settings_.stepCount = 0;
         return true;

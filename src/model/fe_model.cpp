@@ -45,7 +45,7 @@ void FeModel::reset() {
     std::vector<ElementRecord>().swap(elements);
     std::vector<int32_t>().swap(connectivity);
     std::vector<uint8_t>().swap(faceFlags);
-    std::vector<float>().swap(values);
+    ValueTable().swap(values);
     box = BoundingBox{};
     centre = {0.0f, 0.0f, 0.0f};
     results.reset();

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "element_types.h"
@@ -26,6 +28,30 @@ constexpr float kHighestFloat = 3.4028235e38f;
 constexpr int kMaxDofNames = 50;
 constexpr int kMaxDofNameLength = 19;
 constexpr int kMaxTitleLength = 155;
+
+// An allocator whose resize leaves new floats uninitialised: the readers size the value
+// table of a large model and then fill every entry, and clearing it first would cost a pass
+// over hundreds of megabytes.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <class U>
+    UninitialisedAllocator(const UninitialisedAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+// Nodal values: sized by the readers and then written in full.
+using ValueTable = std::vector<float, UninitialisedAllocator<float>>;
 
 struct ElementRecord {
     int32_t number = 0;  // label from the file
@@ -95,7 +121,7 @@ class FeModel {
 
     // --- results ---
     ResultSet results;
-    std::vector<float> values;  // stepCount x nodeCount x dofCount
+    ValueTable values;  // stepCount x nodeCount x dofCount
     bool modalResults = false;
     int32_t chosenMode = 0;
     // Number of animation frames a single step or a chosen mode is ramped over.
