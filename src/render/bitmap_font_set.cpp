@@ -48,7 +48,8 @@ std::string standIn(const std::string& face) {
 }
 
 std::string fontFile(const std::string& family, int weight, bool italic) {
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    // Loading the configuration reads every font cache: once per process is enough.
+    static FcConfig* const config = FcInitLoadConfigAndFonts();
     if (!config) return {};
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
@@ -65,7 +66,6 @@ std::string fontFile(const std::string& family, int weight, bool italic) {
         path = reinterpret_cast<const char*>(file);
     if (match) FcPatternDestroy(match);
     FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
     return path;
 }
 
