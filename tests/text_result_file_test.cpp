@@ -2,6 +2,9 @@
 // exact form the writer gives.
 
 #include "text_result_file.h"
+
+#include <random>
+
 #include "test_support.h"
 
 namespace {
@@ -184,6 +187,162 @@ TEST(TextRead, RefusalsNameTheLine) {
         SCOPED_TRACE(message);
         expectRefused(readText(dir, text), message);
     }
+}
+
+// --- the two ways of reading a block ---
+//
+// Lines that hold one record each are parsed straight from the read buffer (split between two
+// threads when the buffer holds much); everything else word by word. Whatever the file, both
+// must give the same model or the same message.
+
+class ReadModeScope {
+  public:
+    explicit ReadModeScope(TextReadMode mode) : saved_(textReadMode()) { setTextReadMode(mode); }
+    ~ReadModeScope() { setTextReadMode(saved_); }
+
+  private:
+    TextReadMode saved_;
+};
+
+constexpr TextReadMode kWordByWord{false, 0};
+constexpr TextReadMode kAlwaysSplit{true, 0};
+
+struct Outcome {
+    std::string messages;
+    std::string model;  // as the binary writer saves it; empty when refused
+};
+
+Outcome outcomeOf(const TempDir& dir, const std::string& text, TextReadMode mode) {
+    const ReadModeScope scope(mode);
+    const ReadOutcome r = readText(dir, text);
+    Outcome o;
+    for (const MessageBox& b : r.messages.boxes)
+        o.messages += b.title + ": " + b.text + "\n";
+    if (r.ok) {
+        writeFile(r.model, dir.file("model.rst"));
+        o.model = readBytes(dir.file("model.rst"));
+    }
+    return o;
+}
+
+// The messages of the read, the same in every mode.
+std::string expectSameEveryWay(const TempDir& dir, const std::string& text) {
+    const Outcome words = outcomeOf(dir, text, kWordByWord);
+    for (const TextReadMode mode : {kAlwaysSplit, TextReadMode{}}) {
+        const Outcome lines = outcomeOf(dir, text, mode);
+        EXPECT_EQ(lines.messages, words.messages);
+        EXPECT_TRUE(lines.model == words.model) << "the models differ";
+    }
+    return words.messages;
+}
+
+// Triangles along a strip with two components at two steps, in the form other programs
+// write: single blanks, LF, nine significant digits.
+std::string compactStrip(int32_t n) {
+    std::string s = "strip\n" + std::to_string(n + 2) + " 2\n";
+    char field[64];
+    const auto real = [&](double v) {
+        std::snprintf(field, sizeof field, " %.9g", v);
+        s += field;
+    };
+    for (int32_t i = 1; i <= n + 2; ++i) {
+        s += std::to_string(i);
+        real(0.1 * (i / 2));
+        real(i % 2);
+        s += '\n';
+    }
+    s += std::to_string(n) + "\n";
+    for (int32_t e = 1; e <= n; ++e)
+        s += std::to_string(e) + " 3 23 1 1 " + std::to_string(e) + " " + std::to_string(e + 1) +
+             " " + std::to_string(e + 2) + "\n";
+    s += "2 UX UY\n2\n";
+    for (int k = 1; k <= 2; ++k) {
+        s += std::to_string(k) + " " + std::to_string(k) + "\n";
+        for (int32_t i = 1; i <= n + 2; ++i) {
+            s += std::to_string(i);
+            real(1e-3 * k * i / 7.0);
+            real(-std::sqrt(double(i)) * k);
+            s += '\n';
+        }
+    }
+    return s;
+}
+
+std::string writerStrip(const TempDir& dir, int32_t n) {
+    FeModel m = triangleStrip(n);
+    addResults(m, {"UX", "UY", "UZ"}, {1.0f, 2.0f}, [](int32_t k, int32_t i, int32_t d) {
+        return float((k + 1) * (i % 1000)) * 0.001f - float(d);
+    });
+    writeFile(m, dir.file("strip.asc"));
+    return readBytes(dir.file("strip.asc"));
+}
+
+int64_t lineAt(const std::string& text, size_t at) {
+    return 1 + std::count(text.begin(), text.begin() + at, '\n');
+}
+
+TEST(TextReadBlocks, DamagedFilesGiveTheSameMessageEitherWay) {
+    TempDir dir;
+    std::mt19937_64 rng(11);
+    const std::string edits[] = {
+        "x", ".", "-",    "\n", " ",     "\t",   "\r", std::string(1, '\0'),
+        "9", "e", "\n\n", " 7", " 1e39", " nan", "",   "1.5.0"};
+    int refused = 0;
+    for (const std::string& base : {compactStrip(300), writerStrip(dir, 300)}) {
+        EXPECT_EQ(expectSameEveryWay(dir, base), "");
+        for (int i = 0; i < 120; ++i) {
+            std::string text = base;
+            const size_t at = 7 + rng() % (text.size() - 7);
+            const std::string& edit = edits[rng() % std::size(edits)];
+            if (rng() % 8 == 0)
+                text.resize(at);
+            else
+                text.replace(at, rng() % 3 == 0 ? 0 : 1, edit);
+            SCOPED_TRACE("line " + std::to_string(lineAt(text, at)) + ": " + orv::quoted(edit));
+            refused += expectSameEveryWay(dir, text) != "";
+        }
+    }
+    EXPECT_GT(refused, 100);  // most edits damage the file
+}
+
+TEST(TextReadBlocks, LargeFilesNameTheExactLineInEveryBlock) {
+    TempDir dir;
+    const std::string base = writerStrip(dir, 60000);  // several read buffers
+    ASSERT_GT(base.size(), 5u << 20);
+    // The last line starting with `anchor`, its last word replaced.
+    const auto damage = [&](const std::string& anchor, const std::string& word) {
+        const size_t at = base.rfind("\n" + anchor) + 1;
+        const size_t last = anchor.find_last_of(' ') + 1;
+        EXPECT_TRUE(at != 0 && last != 0) << anchor;
+        std::string text = base;
+        text.replace(at + last, anchor.size() - last, word);
+        return std::make_pair(text, lineAt(text, at));
+    };
+    const std::string D = "Error: The file is damaged at line ";
+    {
+        const auto [text, line] = damage("59000    2.9499e+004", "2.9.99");
+        EXPECT_EQ(expectSameEveryWay(dir, text),
+                  D + std::to_string(line) + ": a coordinate \"2.9.99\" is not a number!\n");
+    }
+    {
+        const auto [text, line] =
+            damage("     59998  3 23  1  1     59998     59999     60000", "60099");
+        EXPECT_EQ(
+            expectSameEveryWay(dir, text),
+            D + std::to_string(line) + ": element 59998 refers to node 60099, outside 1..60002!\n");
+    }
+    {
+        const auto [text, line] = damage("45678    1.3540e+000", "1e+999");
+        EXPECT_EQ(expectSameEveryWay(dir, text),
+                  D + std::to_string(line) + ": a nodal value 1e+999 is out of range!\n");
+    }
+    // Blank lines and records over two lines inside the blocks are read alike.
+    std::string loose = base;
+    loose.insert(loose.find("\r\n30000 "), "\r\n\r\n");
+    loose.replace(loose.find("     40000  3 23"), 16, "     40000\r\n  3 23");
+    loose.replace(loose.rfind("\n50000 ") + 6, 1, "\n");
+    EXPECT_EQ(expectSameEveryWay(dir, loose), "");
+    EXPECT_EQ(readText(dir, loose).model.values, readText(dir, base).model.values);
 }
 
 // --- writing ---
