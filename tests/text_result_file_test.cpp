@@ -51,6 +51,10 @@ TEST(TextRead, AWholeFileWithEitherLineEnd) {
     EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(0.007f, -7.0f));
     EXPECT_EQ(std::make_pair(m.frameCount, r.settings.stepCount), std::make_pair(2, 2));
     EXPECT_EQ(r.settings.magnification, 1.0f);  // time results keep the factor
+    // Blank lines and blanks after the last step.
+    const ReadOutcome tail = readText(dir, squareText("\r\n") + "\r\n \t\n\n   ");
+    ASSERT_TRUE(tail.ok) << tail.messages.lastError();
+    EXPECT_EQ(tail.model.values, m.values);
 }
 
 TEST(TextRead, AcceptedVariants) {
@@ -136,8 +140,9 @@ TEST(TextRead, RefusalsNameTheLine) {
     const std::string D = "The file is damaged at line ", E = "The file ends early at line ";
     const std::string S = squareGeometry(), N = "plate\n4 2\n1 0 0\n2 1 0\n3 1 1\n4 0 1\n1\n";
     const std::string need3 = " needs three coordinates in a two-dimensional model!";
-    std::string badValue = squareText(), cutResults = squareText();
+    std::string badValue = squareText(), cutResults = squareText(), oneStepDeclared = squareText();
     badValue.replace(badValue.find("0.005"), 5, "5.0.0");
+    oneStepDeclared.replace(oneStepDeclared.find("\n2\n1 0.5"), 3, "\n1\n");
     cutResults.resize(cutResults.find("4 0.007"));
     const std::pair<std::string, std::string> cases[] = {
         {"2000\n4 2\n", kOldLayout},
@@ -181,7 +186,21 @@ TEST(TextRead, RefusalsNameTheLine) {
         {S + "1 " + std::string(20, 'N') + "\n0\n", D + "10: the result component name \"" +
                                                         std::string(20, 'N') +
                                                         "\" is longer than 19 characters!"},
-        {S + "51\n", D + "10: the number of result components 51 is out of range!"}};
+        {S + "51\n", D + "10: the number of result components 51 is out of range!"},
+        // Nothing but blank space may follow the last step.
+        {oneStepDeclared, D + "17: there is data after the last step!"},
+        {squareText() + "\n\n5 x\n", D + "24: there is data after the last step!"},
+        {S + "2 UX UY\n0\n1 0.5\n", D + "12: there is data after the step count of 0!"},
+        // The element count is an integer and nothing else.
+        {squareGeometry("2abc"), D + "7: the element count \"2abc\" is not an integer!"},
+        {squareGeometry("1.9"), D + "7: the element count \"1.9\" is not an integer!"},
+        {squareGeometry("2e0,"), D + "7: the element count \"2e0\" is not an integer!"},
+        {squareGeometry("x2"), D + "7: the element count \"x2\" is not a number!"},
+        // A node line beyond the node count is named as such.
+        {"plate\n3 2\n1 0 0\n2 1 0\n3 1 1\n\n4 0 1\n1\n1 1 21 1 1 1\n",
+         D + "7: there are more node records than the node count 3!"},
+        {"plate\n1 3\n1 0 0 0 2 1.5 0 0\n",
+         D + "3: there are more node records than the node count 1!"}};
     TempDir dir;
     for (const auto& [text, message] : cases) {
         SCOPED_TRACE(message);

@@ -383,6 +383,30 @@ bool TextReader::readGeometry() {
     return true;
 }
 
+namespace {
+
+// Whether a line holds exactly the words of a node record: a number and `dim` coordinates.
+bool isNodeRecord(const std::string& line, int dim) {
+    std::vector<std::string_view> words;
+    for (size_t at = 0; at < line.size();) {
+        while (at < line.size() && scan::isSpace(line[at]))
+            ++at;
+        const size_t start = at;
+        while (at < line.size() && !scan::isSpace(line[at]))
+            ++at;
+        if (at > start) words.emplace_back(line.data() + start, at - start);
+    }
+    if (words.size() != size_t(1 + dim)) return false;
+    int64_t number;
+    float c;
+    if (parseInteger(words[0], number) != NumberStatus::Ok) return false;
+    for (int j = 1; j <= dim; ++j)
+        if (parseReal(words[size_t(j)], c) != NumberStatus::Ok) return false;
+    return true;
+}
+
+}  // namespace
+
 bool TextReader::readElementCount(int64_t& count) {
     std::string line;
     bool tooLong = false;
@@ -394,8 +418,12 @@ bool TextReader::readElementCount(int64_t& count) {
         if (tooLong) return damaged(lineNumber, "the line is too long");
         const std::vector<std::string> words = splitWords(line);
         if (words.empty()) continue;
-        if (words.size() != 1) return refuse(kOldLayout);
-        // The count is the word's leading decimal integer.
+        if (words.size() != 1) {
+            if (isNodeRecord(line, model_.dimension))
+                return damaged(lineNumber, "there are more node records than the node count " +
+                                               std::to_string(model_.nodeCount));
+            return refuse(kOldLayout);
+        }
         const std::string& w = words[0];
         size_t end = 0;
         if (end < w.size() && (w[end] == '+' || w[end] == '-')) ++end;
@@ -403,6 +431,8 @@ bool TextReader::readElementCount(int64_t& count) {
             ++end;
         if (parseInteger(std::string_view(w).substr(0, end), count) != NumberStatus::Ok)
             return damaged(lineNumber, "the element count " + quoted(w) + " is not a number");
+        if (end != w.size())
+            return damaged(lineNumber, "the element count " + quoted(w) + " is not an integer");
         if (count < 0 || count > INT32_MAX || !canHold(count, 6))
             return damaged(lineNumber, "the element count " + std::to_string(count) +
                                            " is impossible for this file");
@@ -512,6 +542,9 @@ bool TextReader::readSolutions() {
         };
         if (!readBlock(n, ResultLines{v, dofs}, readOne, ticker)) return false;
     }
+    if (!in_.atEnd())
+        return damaged(in_.currentLine(), steps == 0 ? "there is data after the step count of 0"
+                                                     : "there is data after the last step");
     model_.computeExtremes();
     if (model_.modalResults) {
         model_.frameCount = 1;
