@@ -3,6 +3,7 @@
 
 #include "text_result_file.h"
 
+#include <chrono>
 #include <random>
 
 #include "test_support.h"
@@ -223,8 +224,8 @@ class ReadModeScope {
     TextReadMode saved_;
 };
 
-constexpr TextReadMode kWordByWord{false, 0};
-constexpr TextReadMode kAlwaysSplit{true, 0};
+constexpr TextReadMode kWordByWord{false, 0, 0};
+constexpr TextReadMode kAlwaysSplit{true, 0, 0};
 
 struct Outcome {
     std::string messages;
@@ -362,6 +363,24 @@ TEST(TextReadBlocks, LargeFilesNameTheExactLineInEveryBlock) {
     loose.replace(loose.rfind("\n50000 ") + 6, 1, "\n");
     EXPECT_EQ(expectSameEveryWay(dir, loose), "");
     EXPECT_EQ(readText(dir, loose).model.values, readText(dir, base).model.values);
+}
+
+TEST(TextReadBlocks, ManyStepsOfFewNodesAreReadAsFastAsWordByWord) {
+    // Each step is a block of one line: no block may rescan or move the whole read buffer.
+    std::string text = "one node\n1 3\n1 0 0 0\n0\n1 UX\n300000\n";
+    for (int k = 0; k < 300000; ++k)
+        text += "1 0\n1 " + std::to_string(k % 97) + "\n";
+    TempDir dir;
+    const auto timedRead = [&](TextReadMode mode) {
+        const ReadModeScope scope(mode);
+        const auto start = std::chrono::steady_clock::now();
+        const ReadOutcome r = readText(dir, text);
+        EXPECT_TRUE(r.ok) << r.messages.lastError();
+        EXPECT_EQ(r.model.storedValue(0, 299999, 0), float(299999 % 97));
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    const double words = timedRead(kWordByWord), lines = timedRead(TextReadMode{});
+    EXPECT_LT(lines, 3 * words + 1.0) << "word by word " << words << " s";
 }
 
 // --- writing ---

@@ -167,7 +167,9 @@ bool TextInput::skipToLineStart() {
 }
 
 std::string_view TextInput::lineWindow() {
-    if (end_ - pos_ < capacity() / 2) {
+    // Refilled only while the file holds more: near its end a refill would move the rest of
+    // the buffer again for every block.
+    if (end_ - pos_ < capacity() / 2 && bufferOffset_ + int64_t(end_) < size_) {
         compactFrom(pos_);
         if (capacity() < kLargeBufferSize && size_ > int64_t(capacity()))
             buffer_.resize(kLargeBufferSize + kSlack);
@@ -230,12 +232,12 @@ NumberStatus parseReal(std::string_view word, float& value) {
     return NumberStatus::Ok;
 }
 
-size_t scan::countLines(const char* p, const char* end) {
+size_t scan::countLines(const char* p, const char* end, size_t enough) {
     size_t lines = 0;
 #if defined(__SSE2__)
     // Each matching byte subtracts -1 from its lane; the lanes are summed before they can wrap.
     const __m128i newline = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
+    while (end - p >= 16 && lines < enough) {
         __m128i counts = _mm_setzero_si128();
         for (int i = 0; i < 255 && end - p >= 16; ++i, p += 16) {
             const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -245,7 +247,7 @@ size_t scan::countLines(const char* p, const char* end) {
         lines += size_t(_mm_cvtsi128_si64(sums)) + size_t(_mm_extract_epi16(sums, 4));
     }
 #endif
-    for (; p < end; ++p)
+    for (; p < end && lines < enough; ++p)
         lines += *p == '\n';
     return lines;
 }

@@ -261,8 +261,8 @@ inline bool real(const char*& p, float& value) {
     return true;
 }
 
-// Line ends in [p, end).
-size_t countLines(const char* p, const char* end);
+// Line ends in [p, end), counted up to at least `enough` (the count may pass it).
+size_t countLines(const char* p, const char* end, size_t enough = SIZE_MAX);
 
 }  // namespace scan
 

@@ -266,7 +266,9 @@ int64_t TextReader::readLines(Lines& a, Lines& b, int64_t first, int64_t count) 
         const char* begin = window.data();
         const char* end = begin + window.size();
         const char* mid = end;
-        if (window.size() >= std::max<size_t>(gReadMode.parallelBytes, 2)) {
+        // A thread is worth starting for many records only (a step of a few nodes is not).
+        if (window.size() >= std::max<size_t>(gReadMode.parallelBytes, 2) &&
+            limit >= gReadMode.parallelRecords) {
             const char* half = begin + window.size() / 2;
             mid = static_cast<const char*>(std::memchr(half, '\n', size_t(end - half))) + 1;
         }
@@ -277,7 +279,7 @@ int64_t TextReader::readLines(Lines& a, Lines& b, int64_t first, int64_t count) 
             LineRun second;
             int64_t firstLines = 0;
             std::thread worker([&] {
-                firstLines = int64_t(scan::countLines(begin, mid));
+                firstLines = int64_t(scan::countLines(begin, mid, size_t(limit)));
                 second = parseLines(b, mid, end, next + firstLines,
                                     std::max<int64_t>(0, limit - firstLines));
             });

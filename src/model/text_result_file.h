@@ -19,12 +19,13 @@ bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& pat
                   Progress& progress, Messages& messages);
 // How the reader parses the node, element and result blocks. Lines that hold exactly one
 // record are parsed straight from the read buffer, by two threads once the buffer holds at
-// least parallelBytes; any other line is read word by word, as is everything when lineBlocks
-// is off. Results and messages are the same either way; tests and fuzzing compare the paths.
-// Set it only while no read is running.
+// least parallelBytes and at least parallelRecords records remain; any other line is read
+// word by word, as is everything when lineBlocks is off. Results and messages are the same
+// either way; tests and fuzzing compare the paths. Set it only while no read is running.
 struct TextReadMode {
     bool lineBlocks = true;
     size_t parallelBytes = size_t(1) << 20;
+    int64_t parallelRecords = 4096;
 };
 void setTextReadMode(const TextReadMode& mode);
 TextReadMode textReadMode();
