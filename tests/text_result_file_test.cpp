@@ -3,6 +3,10 @@
 
 #include "text_result_file.h"
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <random>
 
@@ -97,8 +101,19 @@ TEST(TextRead, AcceptedVariants) {
     EXPECT_EQ(fifty.model.results.dofNames.at(49), longest);
 }
 
-TEST(TextRead, StepsWithoutComponentsAreDroppedAndComponentsWithoutStepsKept) {
+TEST(TextRead, StepsWithoutComponentsOrNodesAreDroppedAndComponentsWithoutStepsKept) {
     TempDir dir;
+    // Steps of a model without nodes hold nothing: their words are checked, the steps dropped.
+    const std::string nodeless = "plate\n0 3\n0\n2 UX UY\n3\n1 0.5\n2 1.0\n3 1.5\n";
+    const ReadOutcome noNodes = readText(dir, nodeless);
+    ASSERT_TRUE(noNodes.ok) << noNodes.messages.lastError();
+    EXPECT_EQ(noNodes.model.results.stepCount, 0);
+    EXPECT_EQ(noNodes.model.results.dofNames, (std::vector<std::string>{"UX", "UY"}));
+    EXPECT_EQ(std::make_pair(noNodes.model.frameCount, noNodes.settings.stepCount),
+              std::make_pair(0, 0));
+    expectRefused(readText(dir, nodeless.substr(0, nodeless.size() - 4) + "x\n"),
+                  "The file is damaged at line 8: a step value \"x\" is not a number!");
+
     const ReadOutcome noDofs =
         readText(dir, squareGeometry() + "0\n3\n1 0.5 1 2 3 4 2 1.0 1 2 3 4 3 1.5 1 2 3 4\n");
     ASSERT_TRUE(noDofs.ok) << noDofs.messages.lastError();
@@ -207,6 +222,44 @@ TEST(TextRead, RefusalsNameTheLine) {
         SCOPED_TRACE(message);
         expectRefused(readText(dir, text), message);
     }
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORVANTA_TEST_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define ORVANTA_TEST_ASAN 1
+#endif
+
+TEST(TextRead, AnnouncedStepsOfAModelWithoutNodesNeedNoMemoryPerStep) {
+#ifdef ORVANTA_TEST_ASAN
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#endif
+    // About 10 MB: 50 components and 2.6 million steps of a model without nodes.
+    std::string text = "no nodes\n0 3\n0\n50";
+    for (int d = 0; d < 50; ++d)
+        text += " C" + std::to_string(d);
+    const int32_t steps = 2600000;
+    text += "\n" + std::to_string(steps) + "\n";
+    text.reserve(text.size() + size_t(steps) * 4);
+    for (int32_t k = 0; k < steps; ++k)
+        text += "1 0\n";
+    TempDir dir;
+    writeBytes(dir.file("steps.asc"), text);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const struct rlimit limit = {512u << 20, 512u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const ReadOutcome r = readFile(dir.file("steps.asc"));
+        ::_exit(r.ok && r.model.results.stepCount == 0 && r.model.results.dofCount == 50 ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the read under a 512 MB address-space limit ended with status " << status;
 }
 
 // --- the two ways of reading a block ---

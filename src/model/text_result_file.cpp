@@ -521,10 +521,13 @@ bool TextReader::readSolutions() {
         return damaged(countLine, "the step count " + std::to_string(stepCount) +
                                       " is more than the file can hold");
     const int32_t steps = int32_t(stepCount), dofs = int32_t(dofCount);
-    model_.results.initialise(steps, dofs, std::move(names), model_.dimension);
-    model_.frameCount = steps;
-    settings_.stepCount = steps;
-    model_.values.resize(size_t(steps) * size_t(n) * size_t(dofs));
+    // Steps of a model without nodes hold no values: their words are read and checked, but
+    // the result set keeps no steps, so that a few bytes per step never size per-step tables.
+    const int32_t kept = n > 0 ? steps : 0;
+    model_.results.initialise(kept, dofs, std::move(names), model_.dimension);
+    model_.frameCount = kept;
+    settings_.stepCount = kept;
+    model_.values.resize(size_t(kept) * size_t(n) * size_t(dofs));
 
     int position = 0;
     ProgressTicker ticker(progress_, position, int64_t(n) * steps / 20);
@@ -533,6 +536,7 @@ bool TextReader::readSolutions() {
         float stepValue;
         if (!integer(stepNumber, "a step number", INT64_MIN, INT64_MAX)) return false;
         if (!real(stepValue, "a step value")) return false;
+        if (n == 0) continue;
         model_.results.stepValue[k] = stepValue;
         float* v = model_.values.data() + size_t(k) * size_t(n) * size_t(dofs);
         const auto readOne = [this, v, dofs](int64_t i) {
