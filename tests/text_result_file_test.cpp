@@ -212,6 +212,9 @@ TEST(TextRead, RefusalsNameTheLine) {
         {squareGeometry("1.9"), D + "7: the element count \"1.9\" is not an integer!"},
         {squareGeometry("2e0,"), D + "7: the element count \"2e0\" is not an integer!"},
         {squareGeometry("x2"), D + "7: the element count \"x2\" is not a number!"},
+        // The element count line starts right after the last node's last word.
+        {"plate\n2 2\n1 0 0\n2 0 0\r \n1\n1 1 21 1 1 1\n",
+         D + "4: the element count \"\\x0d\" is not a number!"},
         // A node line beyond the node count is named as such.
         {"plate\n3 2\n1 0 0\n2 1 0\n3 1 1\n\n4 0 1\n1\n1 1 21 1 1 1\n",
          D + "7: there are more node records than the node count 3!"},

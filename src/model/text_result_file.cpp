@@ -243,7 +243,8 @@ class TextReader {
     template <class Lines>
     int64_t readLines(Lines& a, Lines& b, int64_t first, int64_t count);
     template <class Lines, class ReadOne>
-    bool readBlock(int64_t count, Lines lines, ReadOne readOne, ProgressTicker& ticker);
+    bool readBlock(int64_t count, int64_t lineCount, Lines lines, ReadOne readOne,
+                   ProgressTicker& ticker);
 
     FeModel& model_;
     PlotSettings& settings_;
@@ -303,16 +304,17 @@ int64_t TextReader::readLines(Lines& a, Lines& b, int64_t first, int64_t count) 
     return done;
 }
 
-// Records [0, count) of a block: from whole lines while each holds one record, otherwise
-// (and for the record of a line that is not sound) word by word, which names any fault with
-// its line.
+// Records [0, count) of a block: the first lineCount from whole lines while each holds one
+// record, otherwise (and for the record of a line that is not sound) word by word, which names
+// any fault with its line.
 template <class Lines, class ReadOne>
-bool TextReader::readBlock(int64_t count, Lines lines, ReadOne readOne, ProgressTicker& ticker) {
+bool TextReader::readBlock(int64_t count, int64_t lineCount, Lines lines, ReadOne readOne,
+                           ProgressTicker& ticker) {
     Lines other = lines;
     int64_t r = 0;
     while (r < count) {
-        if (gReadMode.lineBlocks && in_.skipToLineStart()) {
-            const int64_t n = readLines(lines, other, r, count);
+        if (r < lineCount && gReadMode.lineBlocks && in_.skipToLineStart()) {
+            const int64_t n = readLines(lines, other, r, lineCount);
             ticker.advance(n);
             r += n;
             if (r == count) break;
@@ -370,9 +372,10 @@ bool TextReader::readGeometry() {
     model_.nodeCount = n;
     model_.nodeNumbers.resize(size_t(n));
     model_.coords.resize(size_t(n) * size_t(dim));
+    // The last node is read by words: the element count line starts right after its last word.
     ProgressTicker ticker(progress_, position_, n / 10);
     if (!readBlock(
-            n, NodeLines{model_.nodeNumbers.data(), model_.coords.data(), dim},
+            n, n - 1, NodeLines{model_.nodeNumbers.data(), model_.coords.data(), dim},
             [this](int64_t i) { return readNode(int32_t(i)); }, ticker))
         return false;
 
@@ -496,7 +499,8 @@ bool TextReader::readElements(int32_t count) {
     model_.faceFlags.reserve(size_t(count) * 4);
     ProgressTicker ticker(progress_, position_, count / 10);
     return readBlock(
-        count, ElementLines{model_.elements.data(), model_.nodeCount, model_.dimension, {}, 0},
+        count, count,
+        ElementLines{model_.elements.data(), model_.nodeCount, model_.dimension, {}, 0},
         [this](int64_t e) { return readElement(int32_t(e)); }, ticker);
 }
 
@@ -546,7 +550,7 @@ bool TextReader::readSolutions() {
                 if (!real(v[i * dofs + d], "a nodal value")) return false;
             return true;
         };
-        if (!readBlock(n, ResultLines{v, dofs}, readOne, ticker)) return false;
+        if (!readBlock(n, n, ResultLines{v, dofs}, readOne, ticker)) return false;
     }
     if (!in_.atEnd())
         return damaged(in_.currentLine(), steps == 0 ? "there is data after the step count of 0"
