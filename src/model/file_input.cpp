@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -176,10 +177,18 @@ std::string_view TextInput::lineWindow() {
         while (end_ < capacity() && fill()) {
         }
     }
-    const char* begin = buffer_.data() + pos_;
-    const void* last = ::memrchr(begin, '\n', end_ - pos_);
-    if (!last) return {};
-    return std::string_view(begin, size_t(static_cast<const char*>(last) + 1 - begin));
+    // Only bytes not searched before are searched for the last line end, so that a block of a
+    // few lines costs as little as its lines.
+    const int64_t bufferEnd = bufferOffset_ + int64_t(end_);
+    if (scannedTo_ < bufferEnd) {
+        const int64_t from = std::max(scannedTo_, offset());
+        const char* begin = buffer_.data() + (from - bufferOffset_);
+        if (const void* last = ::memrchr(begin, '\n', size_t(bufferEnd - from)))
+            lineEnd_ = bufferOffset_ + (static_cast<const char*>(last) + 1 - buffer_.data());
+        scannedTo_ = bufferEnd;
+    }
+    if (lineEnd_ <= offset()) return {};
+    return std::string_view(buffer_.data() + pos_, size_t(lineEnd_ - offset()));
 }
 
 NumberStatus parseInteger(std::string_view word, int64_t& value) {

@@ -96,6 +96,8 @@ class TextInput : public FileInput {
   private:
     int64_t line_ = 1;
     int64_t tokenLine_ = 1;
+    int64_t scannedTo_ = 0;  // file offset up to which lineWindow searched for line ends
+    int64_t lineEnd_ = 0;    // file offset after the last line end it found
 };
 
 enum class NumberStatus { Ok, Malformed, OutOfRange };
