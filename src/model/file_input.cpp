@@ -172,8 +172,8 @@ std::string_view TextInput::lineWindow() {
     // the buffer again for every block.
     if (end_ - pos_ < capacity() / 2 && bufferOffset_ + int64_t(end_) < size_) {
         compactFrom(pos_);
-        if (capacity() < kLargeBufferSize && size_ > int64_t(capacity()))
-            buffer_.resize(kLargeBufferSize + kSlack);
+        const size_t wanted = size_t(std::min<int64_t>(int64_t(kLargeBufferSize), size_));
+        if (capacity() < wanted) buffer_.resize(wanted + kSlack);
         while (end_ < capacity() && fill()) {
         }
     }

@@ -65,8 +65,12 @@ class TextInput : public FileInput {
   public:
     enum class Token { Ok, End, TooLong };
     static constexpr size_t kMaxTokenLength = 4096;
-    // What the buffer grows to for files larger than its first size.
+    // The buffer starts small, for the many small files, and line windows grow it to the
+    // file's size up to kLargeBufferSize.
+    static constexpr size_t kFirstBufferSize = size_t(64) << 10;
     static constexpr size_t kLargeBufferSize = size_t(4) << 20;
+
+    TextInput() : FileInput(kFirstBufferSize) {}
 
     // The next whitespace-separated word; the view stays valid until the next call.
     Token next(std::string_view& word);
