@@ -227,18 +227,19 @@ TEST(TextRead, RefusalsNameTheLine) {
     }
 }
 
+// Address and thread sanitizers reserve terabytes of address space for their shadow memory.
 #if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORVANTA_TEST_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORVANTA_TEST_SHADOW_MEMORY 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
-#define ORVANTA_TEST_ASAN 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORVANTA_TEST_SHADOW_MEMORY 1
 #endif
 
 TEST(TextRead, AnnouncedStepsOfAModelWithoutNodesNeedNoMemoryPerStep) {
-#ifdef ORVANTA_TEST_ASAN
-    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit";
+#ifdef ORVANTA_TEST_SHADOW_MEMORY
+    GTEST_SKIP() << "the sanitizer reserves more address space than the limit";
 #endif
     // About 10 MB: 50 components and 2.6 million steps of a model without nodes.
     std::string text = "no nodes\n0 3\n0\n50";
