@@ -1,5 +1,7 @@
 #!/bin/sh
-# Reading, writing and surface-search figures on a block of 1,000,000 hexahedra.
+# Reading, writing and surface-search figures on a block of 1,000,000 hexahedra, as .rst,
+# as .asc in the writer's form (%.4e) and as .asc with 9 significant digits (the form other
+# programs write), each read also timed as `orvanta-batch info FILE` against `cat FILE`.
 #
 #   bench/run_io_bench.sh            build (Release), generate bench/data/, measure
 #   RUNS=9 bench/run_io_bench.sh     more runs per figure (default 5; medians are reported)
@@ -17,12 +19,14 @@ N="${N:-100}"
 DATA=bench/data
 RST="$DATA/block$N.rst"
 ASC="$DATA/block$N.asc"
+ASC9="$DATA/block$N-9.asc"
 
 echo "== build (Release) into $BUILD_DIR"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$BUILD_DIR" --target orvanta-samples orvanta-io-bench >/dev/null
+cmake --build "$BUILD_DIR" -j2 --target orvanta-samples orvanta-io-bench orvanta-batch >/dev/null
 SAMPLES="$BUILD_DIR/examples/orvanta-samples"
 BENCH="$BUILD_DIR/bench/orvanta-io-bench"
+BATCH="$BUILD_DIR/cli/orvanta-batch"
 
 if ! command -v hyperfine >/dev/null 2>&1; then
     SUDO=""
@@ -44,10 +48,15 @@ for f in "$RST" "$ASC"; do
         "$SAMPLES" block hex "$N" "$f"
     fi
 done
+if [ ! -s "$ASC9" ]; then
+    echo "== generating $ASC9"
+    "$SAMPLES" block hex "$N" "$ASC9" --digits 9
+fi
 size_mb() { echo "$(wc -c <"$1") 1000000" | awk '{printf "%.1f", $1 / $2}'; }
 RST_MB=$(size_mb "$RST")
 ASC_MB=$(size_mb "$ASC")
-echo "   $RST: $RST_MB MB, $ASC: $ASC_MB MB"
+ASC9_MB=$(size_mb "$ASC9")
+echo "   $RST: $RST_MB MB, $ASC: $ASC_MB MB, $ASC9: $ASC9_MB MB"
 
 # Median of the numbers on standard input.
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -91,15 +100,20 @@ bench_runs() {
 bench_field() { while read -r line; do echo "$line" | field "$2"; done <"$OUT/$1" | median; }
 
 echo "== page-cache reference (cat FILE > /dev/null)"
-cat "$RST" "$ASC" >/dev/null
+cat "$RST" "$ASC" "$ASC9" >/dev/null
 CAT_RST=$(process_time "cat $RST > /dev/null")
 CAT_ASC=$(process_time "cat $ASC > /dev/null")
+CAT_ASC9=$(process_time "cat $ASC9 > /dev/null")
 
 echo "== reads"
 P_RST=$(process_time "$BENCH read $RST")
 P_ASC=$(process_time "$BENCH read $ASC")
+I_RST=$(process_time "$BATCH info $RST")
+I_ASC=$(process_time "$BATCH info $ASC")
+I_ASC9=$(process_time "$BATCH info $ASC9")
 bench_runs read_rst read "$RST"
 bench_runs read_asc read "$ASC"
+bench_runs read_asc9 read "$ASC9"
 # Where the binary read's time goes: faulting in fresh memory of the file's size, and the
 # same read with glibc backing large allocations by transparent huge pages.
 bench_runs touch touch "$RST_MB"
@@ -122,6 +136,7 @@ bench_runs numbers numbers "$ASC"
 
 R_RST=$(bench_field read_rst seconds)
 R_ASC=$(bench_field read_asc seconds)
+R_ASC9=$(bench_field read_asc9 seconds)
 M_RST=$(bench_field read_rst max_rss_mb)
 M_ASC=$(bench_field read_asc max_rss_mb)
 F_TOUCH=$(bench_field touch seconds)
@@ -134,22 +149,29 @@ W_ASC=$(bench_field write_asc seconds)
 T_WORDS=$(bench_field words seconds)
 T_NUMBERS=$(bench_field numbers seconds)
 
-awk -v runs="$RUNS" -v n="$N" -v rstmb="$RST_MB" -v ascmb="$ASC_MB" \
-    -v catrst="$CAT_RST" -v catasc="$CAT_ASC" -v prst="$P_RST" -v pasc="$P_ASC" \
+awk -v runs="$RUNS" -v n="$N" -v rstmb="$RST_MB" -v ascmb="$ASC_MB" -v asc9mb="$ASC9_MB" \
+    -v catrst="$CAT_RST" -v catasc="$CAT_ASC" -v catasc9="$CAT_ASC9" -v prst="$P_RST" -v pasc="$P_ASC" \
+    -v irst="$I_RST" -v iasc="$I_ASC" -v iasc9="$I_ASC9" -v rasc9="$R_ASC9" \
     -v rrst="$R_RST" -v rasc="$R_ASC" -v mrst="$M_RST" -v masc="$M_ASC" \
     -v sall="$S_ALL" -v slists="$S_LISTS" -v sfaces="$S_FACES" \
     -v ftouch="$F_TOUCH" -v hrst="$H_RST" -v wrst="$W_RST" -v wasc="$W_ASC" -v twords="$T_WORDS" -v tnum="$T_NUMBERS" 'BEGIN {
     printf "\nBlock of %d x %d x %d hexahedra, medians of %d runs\n", n, n, n, runs
-    printf "  .rst %s MB, .asc %s MB\n\n", rstmb, ascmb
-    printf "  %-44s %9s %9s\n", "figure", "seconds", "MB/s"
+    printf "  .rst %s MB, .asc %s MB, .asc with 9 digits %s MB\n\n", rstmb, ascmb, asc9mb
+    printf "  %-44s %9s %9s %9s\n", "whole process, against cat in this run", "seconds", "MB/s", "x cat"
     printf "  %-44s %9.4f %9.0f\n", "cat .rst > /dev/null (page cache)", catrst, rstmb / catrst
     printf "  %-44s %9.4f %9.0f\n", "cat .asc > /dev/null (page cache)", catasc, ascmb / catasc
+    printf "  %-44s %9.4f %9.0f\n", "cat .asc 9 digits > /dev/null (page cache)", catasc9, asc9mb / catasc9
+    printf "  %-44s %9.4f %9.0f %9.1f\n", "orvanta-batch info .rst", irst, rstmb / irst, irst / catrst
+    printf "  %-44s %9.4f %9.0f %9.1f\n", "orvanta-batch info .asc", iasc, ascmb / iasc, iasc / catasc
+    printf "  %-44s %9.4f %9.0f %9.1f\n\n", "orvanta-batch info .asc 9 digits", iasc9, asc9mb / iasc9, iasc9 / catasc9
+    printf "  %-44s %9s %9s\n", "figure", "seconds", "MB/s"
     printf "  %-44s %9.4f %9.0f\n", ".rst read, in process", rrst, rstmb / rrst
     printf "  %-44s %9.4f %9.0f\n", ".rst read, whole process", prst, rstmb / prst
     printf "  %-44s %9.4f %9.0f\n", "  fresh memory of the .rst size, faulted in", ftouch, rstmb / ftouch
     printf "  %-44s %9.4f %9.0f\n", "  .rst read, in process, huge pages", hrst, rstmb / hrst
     printf "  %-44s %9.4f %9.0f\n", ".asc read with surface search, in process", rasc, ascmb / rasc
     printf "  %-44s %9.4f %9.0f\n", ".asc read with surface search, whole process", pasc, ascmb / pasc
+    printf "  %-44s %9.4f %9.0f\n", ".asc 9 digits read with surface search, in process", rasc9, asc9mb / rasc9
     printf "  %-44s %9.4f\n", "surface search: lists + faces", sall
     printf "  %-44s %9.4f\n", "  node-to-element lists", slists
     printf "  %-44s %9.4f\n", "  faces (findSurfaceFaces)", sfaces
@@ -162,6 +184,7 @@ awk -v runs="$RUNS" -v n="$N" -v rstmb="$RST_MB" -v ascmb="$ASC_MB" \
     printf "Targets\n"
     printf "  .rst read within 3 x page-cache read: %.1f x   %s\n", prst / catrst, (prst <= 3 * catrst) ? "met" : "NOT met"
     printf "  .asc read >= 200 MB/s with surface search: %.0f MB/s   %s\n", ascmb / pasc, (ascmb / pasc >= 200) ? "met" : "NOT met"
+    printf "  orvanta-batch info >= 400 MB/s on both .asc forms: %.0f and %.0f MB/s   %s\n", ascmb / iasc, asc9mb / iasc9, (ascmb / iasc >= 400 && asc9mb / iasc9 >= 400) ? "met" : "NOT met"
     printf "  surface search < 0.3 s: %.3f s (faces alone %.3f s)   %s\n", sall, sfaces, (sall < 0.3) ? "met" : ((sfaces < 0.3) ? "met for the faces alone" : "NOT met")
     printf "  peak memory < 2.5 x .rst size: %.2f x / %.2f x   %s\n", mrst / rstmb, masc / rstmb, (mrst < 2.5 * rstmb && masc < 2.5 * rstmb) ? "met" : "NOT met"
 }'

@@ -21,7 +21,10 @@ class StderrMessages final : public orv::Messages {
 int usage() {
     std::fprintf(stderr,
                  "usage: orvanta-samples examples DIR\n"
-                 "       orvanta-samples block hex|tet|quad N OUT.rst|OUT.asc\n");
+                 "       orvanta-samples block hex|tet|quad N OUT.rst|OUT.asc [--digits D]\n"
+                 "\n"
+                 "--digits D writes the text file in the form other programs give it: one\n"
+                 "blank between fields, LF line ends, reals with D significant digits (1..9).\n");
     return 2;
 }
 
@@ -35,7 +38,15 @@ int main(int argc, char** argv) {
         std::printf("wrote %zu examples into %s\n", orv::samples::examples().size(), argv[2]);
         return 0;
     }
-    if (argc == 5 && std::strcmp(argv[1], "block") == 0) {
+    if ((argc == 5 || argc == 7) && std::strcmp(argv[1], "block") == 0) {
+        int digits = 0;
+        if (argc == 7) {
+            char* end = nullptr;
+            digits = int(std::strtol(argv[6], &end, 10));
+            if (std::strcmp(argv[5], "--digits") != 0 || end == argv[6] || *end != '\0' ||
+                digits < 1 || digits > 9)
+                return usage();
+        }
         orv::samples::BlockShape shape;
         const std::string kind = argv[2];
         if (kind == "hex")
@@ -53,12 +64,15 @@ int main(int argc, char** argv) {
         const orv::ModelFileKind fileKind = orv::modelFileKind(orv::fileExtension(out));
         if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text)
             return usage();
+        if (digits > 0 && fileKind != orv::ModelFileKind::Text) return usage();
         orv::FeModel model;
         if (!orv::samples::buildBlock(model, shape, int32_t(n))) {
             std::fprintf(stderr, "Error: a block of %ld cells per edge is too large\n", n);
             return 1;
         }
-        if (!orv::samples::writeSample(model, out, messages)) return 1;
+        if (digits > 0 ? !orv::samples::writeTextWithDigits(model, out, digits, messages)
+                       : !orv::samples::writeSample(model, out, messages))
+            return 1;
         std::printf("wrote %s: %d nodes, %d elements\n", out.c_str(), model.nodeCount,
                     model.elementCount);
         return 0;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <initializer_list>
 #include <numbers>
 #include <utility>
@@ -686,6 +688,64 @@ bool writeSample(const FeModel& model, const std::string& path, Messages& messag
     }
     messages.showError("Cannot write " + path + ": the extension must be rst, asc or mdf");
     return false;
+}
+
+bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
+                         Messages& messages) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    char field[64];
+    const auto real = [&](float v) {
+        const auto r =
+            std::to_chars(field, field + sizeof field, v, std::chars_format::general, digits);
+        std::fputc(' ', out);
+        std::fwrite(field, 1, size_t(r.ptr - field), out);
+    };
+    std::fprintf(out, "%s\n%d %d\n", m.jobTitle.c_str(), m.nodeCount, m.dimension);
+    for (int32_t i = 0; i < m.nodeCount; ++i) {
+        std::fprintf(out, "%d", m.nodeNumbers[size_t(i)]);
+        for (int j = 0; j < m.dimension; ++j)
+            real(m.fileCoordinate(i, j));
+        std::fputc('\n', out);
+    }
+    std::fprintf(out, "%d\n", m.elementCount);
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        std::fprintf(out, "%d %d %d %d %d", r.number, r.nodeCount, r.type, r.material,
+                     r.realConstant);
+        for (int32_t p : m.elementNodes(e))
+            std::fprintf(out, " %d", p);
+        std::fputc('\n', out);
+    }
+    const ResultSet& results = m.results;
+    if (results.hasResults == 1) {
+        std::fprintf(out, "%d", results.dofCount);
+        for (const std::string& name : results.dofNames)
+            std::fprintf(out, " %s", name.c_str());
+        std::fprintf(out, "\n%d\n", results.stepCount);
+        for (int32_t k = 0; k < results.stepCount; ++k) {
+            std::fprintf(out, "%d", k + 1);
+            real(results.stepValue[k]);
+            std::fputc('\n', out);
+            for (int32_t i = 0; i < m.nodeCount; ++i) {
+                std::fprintf(out, "%d", m.nodeNumbers[size_t(i)]);
+                for (int32_t d = 0; d < results.dofCount; ++d)
+                    real(m.storedValue(i, k, d));
+                std::fputc('\n', out);
+            }
+        }
+    }
+    const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    if (std::fclose(out) != 0 || !written) {
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    return true;
 }
 
 bool writeExamples(const std::string& directory, Messages& messages) {

@@ -115,6 +115,11 @@ const std::vector<Example>& examples();
 
 // Writes the model in the format its extension names (.rst binary, .asc and .mdf text).
 bool writeSample(const FeModel& model, const std::string& path, Messages& messages);
+// Writes the model as a text file (.asc or .mdf) in the form other programs give it: one
+// blank between fields, LF line ends, and every real with `digits` significant digits in the
+// shortest of fixed and scientific notation (%g), so that 9 digits keep every float exactly.
+bool writeTextWithDigits(const FeModel& model, const std::string& path, int digits,
+                         Messages& messages);
 // Writes every example into the directory; false (with the reason reported) on a failure.
 bool writeExamples(const std::string& directory, Messages& messages);
 

@@ -447,6 +447,23 @@ TEST(Blocks, BinaryAndTextFilesReadBackToTheSameModel) {
     }
 }
 
+TEST(Blocks, NineSignificantDigitsKeepEveryFloat) {
+    TempDir dir;
+    const std::string rst = dir.file("hex.rst"), asc = dir.file("hex.asc");
+    ASSERT_EQ(runTool("block hex 3 \"" + rst + "\""), 0);
+    ASSERT_EQ(runTool("block hex 3 \"" + asc + "\" --digits 9"), 0);
+    EXPECT_NE(bytes(asc).find("\n1 8 38 1 1 1 2 6 5 17 18 22 21\n"), std::string::npos);
+    const orv::FeModel b = readBack(rst), t = readBack(asc);
+    EXPECT_EQ(b.values, t.values);
+    EXPECT_EQ(b.connectivity, t.connectivity);
+    for (int32_t i = 0; i < b.nodeCount; ++i)
+        for (int j = 0; j < 3; ++j)
+            ASSERT_EQ(b.fileCoordinate(i, j), t.fileCoordinate(i, j));
+    for (const char* wrong : {"--digits 0", "--digits 10", "--digits x", "--digit 9"})
+        EXPECT_EQ(runTool("block hex 3 \"" + asc + "\" " + wrong), 2) << wrong;
+    EXPECT_EQ(runTool("block hex 3 \"" + rst + "\" --digits 9"), 2);
+}
+
 TEST(Blocks, RefusesWrongArguments) {
     TempDir dir;
     EXPECT_EQ(runTool("block cube 3 \"" + dir.file("a.rst") + "\""), 2);

@@ -3,32 +3,26 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "messages.h"
 
 namespace orv {
 
 namespace {
-constexpr size_t kBufferSize = 1 << 20;
-
-struct SpaceTable {
-    bool space[256] = {};
-    constexpr SpaceTable() {
-        for (unsigned char c : {' ', '\t', '\n', '\r', '\v', '\f'})
-            space[c] = true;
-    }
-};
-constexpr SpaceTable kSpace;
 inline bool isSpace(char c) {
-    return kSpace.space[static_cast<unsigned char>(c)];
+    return scan::isSpace(c);
 }
 }  // namespace
 
-FileInput::FileInput() : buffer_(kBufferSize) {}
+FileInput::FileInput(size_t bufferSize) : buffer_(bufferSize + kSlack) {}
 
 FileInput::~FileInput() {
     if (fd_ >= 0) ::close(fd_);
@@ -77,9 +71,9 @@ void FileInput::compactFrom(size_t from) {
 
 bool FileInput::fill() {
     if (fd_ < 0) return false;
-    if (end_ == buffer_.size()) return false;
+    if (end_ == capacity()) return false;
     for (;;) {
-        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t n = ::read(fd_, buffer_.data() + end_, capacity() - end_);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) recordSystemError(errno);
         if (n <= 0) return false;
@@ -195,6 +189,44 @@ bool TextInput::atEnd() {
     }
 }
 
+bool TextInput::skipToLineStart() {
+    for (;;) {
+        while (pos_ < end_ && scan::isBlank(buffer_[pos_]))
+            ++pos_;
+        if (pos_ < end_) break;
+        compactFrom(pos_);
+        if (!fill()) return false;
+    }
+    if (buffer_[pos_] != '\n') return false;
+    ++pos_;
+    ++line_;
+    return true;
+}
+
+std::string_view TextInput::lineWindow() {
+    // Refilled only while the file holds more: near its end a refill would move the rest of
+    // the buffer again for every block.
+    if (end_ - pos_ < capacity() / 2 && bufferOffset_ + int64_t(end_) < size_) {
+        compactFrom(pos_);
+        const size_t wanted = size_t(std::min<int64_t>(int64_t(kLargeBufferSize), size_));
+        if (capacity() < wanted) buffer_.resize(wanted + kSlack);
+        while (end_ < capacity() && fill()) {
+        }
+    }
+    // Only bytes not searched before are searched for the last line end, so that a block of a
+    // few lines costs as little as its lines.
+    const int64_t bufferEnd = bufferOffset_ + int64_t(end_);
+    if (scannedTo_ < bufferEnd) {
+        const int64_t from = std::max(scannedTo_, offset());
+        const char* begin = buffer_.data() + (from - bufferOffset_);
+        if (const void* last = ::memrchr(begin, '\n', size_t(bufferEnd - from)))
+            lineEnd_ = bufferOffset_ + (static_cast<const char*>(last) + 1 - buffer_.data());
+        scannedTo_ = bufferEnd;
+    }
+    if (lineEnd_ <= offset()) return {};
+    return std::string_view(buffer_.data() + pos_, size_t(lineEnd_ - offset()));
+}
+
 NumberStatus parseInteger(std::string_view word, int64_t& value) {
     size_t i = 0;
     bool negative = false;
@@ -212,67 +244,16 @@ NumberStatus parseInteger(std::string_view word, int64_t& value) {
     return NumberStatus::Ok;
 }
 
-namespace {
-constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-
-// Exact when the digits fit in a float's mantissa and the power of ten is exact: one
-// correctly rounded operation.
-bool parseSimpleReal(std::string_view w, float& value) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < w.size() && (w[i] == '+' || w[i] == '-')) negative = w[i++] == '-';
-    uint64_t m = 0;
-    int digits = 0, exponent = 0;
-    bool any = false;
-    for (; i < w.size() && unsigned(w[i] - '0') <= 9; ++i, any = true) {
-        if (digits < 18) {
-            m = m * 10 + unsigned(w[i] - '0');
-            if (m) ++digits;
-        } else {
-            return false;
-        }
-    }
-    if (i < w.size() && w[i] == '.') {
-        for (++i; i < w.size() && unsigned(w[i] - '0') <= 9; ++i, any = true) {
-            if (digits >= 18) return false;
-            m = m * 10 + unsigned(w[i] - '0');
-            if (m) ++digits;
-            --exponent;
-        }
-    }
-    if (!any) return false;
-    if (i < w.size() && (w[i] == 'e' || w[i] == 'E')) {
-        ++i;
-        bool negExp = false;
-        if (i < w.size() && (w[i] == '+' || w[i] == '-')) negExp = w[i++] == '-';
-        if (i == w.size()) return false;
-        int e = 0;
-        for (; i < w.size() && unsigned(w[i] - '0') <= 9; ++i) {
-            if (e > 10000) return false;
-            e = e * 10 + (w[i] - '0');
-        }
-        exponent += negExp ? -e : e;
-    }
-    if (i != w.size()) return false;
-    if (m == 0) {
-        value = negative ? -0.0f : 0.0f;
-        return true;
-    }
-    while (m % 10 == 0) {
-        m /= 10;
-        ++exponent;
-    }
-    if (m > (1u << 24) || exponent < -10 || exponent > 10) return false;
-    float f = float(m);
-    f = exponent < 0 ? f / kPow10[-exponent] : f * kPow10[exponent];
-    value = negative ? -f : f;
-    return true;
-}
-}  // namespace
-
 NumberStatus parseReal(std::string_view word, float& value) {
     if (word.empty()) return NumberStatus::Malformed;
-    if (parseSimpleReal(word, value)) return NumberStatus::Ok;
+    // The common form through the in-place scan, which needs white space after the word.
+    char copy[32 + 8];  // room for the scan's eight-byte reads
+    if (word.size() < 32) {
+        std::memcpy(copy, word.data(), word.size());
+        copy[word.size()] = ' ';
+        const char* p = copy;
+        if (scan::decimalToFloat(p, value) && p == copy + word.size()) return NumberStatus::Ok;
+    }
     const char* first = word.data();
     const char* last = word.data() + word.size();
     if (*first == '+') {
@@ -294,6 +275,26 @@ NumberStatus parseReal(std::string_view word, float& value) {
         return NumberStatus::OutOfRange;
     value = float(d);  // a value below the float range becomes 0 or a subnormal
     return NumberStatus::Ok;
+}
+
+size_t scan::countLines(const char* p, const char* end, size_t enough) {
+    size_t lines = 0;
+#if defined(__SSE2__)
+    // Each matching byte subtracts -1 from its lane; the lanes are summed before they can wrap.
+    const __m128i newline = _mm_set1_epi8('\n');
+    while (end - p >= 16 && lines < enough) {
+        __m128i counts = _mm_setzero_si128();
+        for (int i = 0; i < 255 && end - p >= 16; ++i, p += 16) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            counts = _mm_sub_epi8(counts, _mm_cmpeq_epi8(block, newline));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        lines += size_t(_mm_cvtsi128_si64(sums)) + size_t(_mm_extract_epi16(sums, 4));
+    }
+#endif
+    for (; p < end && lines < enough; ++p)
+        lines += *p == '\n';
+    return lines;
 }
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #pragma once
 // The text result file (.asc) and the mode file (.mdf, the same grammar with vibration modes
 // as steps): whitespace-separated numbers after a title line.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,19 @@ class Messages;
 // is left empty.
 bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
                   Progress& progress, Messages& messages);
+// How the reader parses the node, element and result blocks. Lines that hold exactly one
+// record are parsed straight from the read buffer, by two threads once the buffer holds at
+// least parallelBytes and at least parallelRecords records remain; any other line is read
+// word by word, as is everything when lineBlocks is off. Results and messages are the same
+// either way; tests and fuzzing compare the paths. Set it only while no read is running.
+struct TextReadMode {
+    bool lineBlocks = true;
+    size_t parallelBytes = size_t(1) << 20;
+    int64_t parallelRecords = 4096;
+};
+void setTextReadMode(const TextReadMode& mode);
+TextReadMode textReadMode();
+
 // Writes the model as .asc; the file it replaces survives any failure.
 bool writeTextFile(const FeModel& model, const std::string& path, Progress& progress,
                    Messages& messages);
