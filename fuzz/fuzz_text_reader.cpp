@@ -11,8 +11,8 @@
 
 namespace {
 
-template <class T>
-bool sameBytes(const std::vector<T>& a, const std::vector<T>& b) {
+template <class T, class A>
+bool sameBytes(const std::vector<T, A>& a, const std::vector<T, A>& b) {
     return a.size() == b.size() &&
            (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
 }

@@ -19,11 +19,15 @@ for t in $TARGETS; do
 done
 
 SCRATCH="$(mktemp -d "${TMPDIR:-/tmp}/orvanta-fuzz-run.XXXXXX")"
+# The files each input writes (and syncs) go to memory when there is a memory file system.
+FILES_ROOT="$SCRATCH"
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then FILES_ROOT="$(mktemp -d /dev/shm/orvanta-fuzz.XXXXXX)"; fi
+trap 'rm -rf "$FILES_ROOT"' EXIT
 failed=""
 for t in $TARGETS; do
     corpus="$SCRATCH/$t/corpus"
     artifacts="$SCRATCH/$t/artifacts"
-    work="$SCRATCH/$t/files"
+    work="$FILES_ROOT/$t-files"
     mkdir -p "$corpus" "$artifacts" "$work"
     cp fuzz/corpus/"$t"/* "$corpus"/
     # Earlier findings are good seeds for both readers.
