@@ -21,8 +21,10 @@ done
 SCRATCH="$(mktemp -d "${TMPDIR:-/tmp}/orvanta-fuzz-run.XXXXXX")"
 # The files each input writes (and syncs) go to memory when there is a memory file system.
 FILES_ROOT="$SCRATCH"
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then FILES_ROOT="$(mktemp -d /dev/shm/orvanta-fuzz.XXXXXX)"; fi
-trap 'rm -rf "$FILES_ROOT"' EXIT
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+    FILES_ROOT="$(mktemp -d /dev/shm/orvanta-fuzz.XXXXXX)"
+    trap 'rm -rf "$FILES_ROOT"' EXIT
+fi
 failed=""
 for t in $TARGETS; do
     corpus="$SCRATCH/$t/corpus"
