@@ -6,52 +6,81 @@ namespace orv {
 
 void BatchingGl::drawBatch(Batch& batch, unsigned mode) {
     if (batch.vertices.empty()) return;
-    target_.drawInterleaved(mode, &batch.vertices[0].p[0], int(batch.vertices.size()));
+    target_.drawInterleaved(mode, &batch.vertices[0].p[0], int(batch.vertices.size()), lighting_);
     batch.vertices.clear();
 }
 
 void BatchingGl::flushBatches() {
     drawBatch(triangles_, gl::Triangles);
+    drawBatch(quads_, gl::Quads);
     drawBatch(lines_, gl::Lines);
     drawBatch(points_, gl::Points);
 }
 
+// Points, lines, triangles and quadrilaterals go straight into their batch; the other
+// primitives are collected first and then taken apart.
 void BatchingGl::begin(unsigned primitive) {
     mode_ = primitive;
     inside_ = true;
-    current_.clear();
+    switch (primitive) {
+        case gl::Points:
+            into_ = &points_.vertices;
+            break;
+        case gl::Lines:
+            into_ = &lines_.vertices;
+            break;
+        case gl::Triangles:
+            into_ = &triangles_.vertices;
+            break;
+        case gl::Quads:
+            into_ = &quads_.vertices;
+            break;
+        default:
+            current_.clear();
+            into_ = &current_;
+            break;
+    }
+    start_ = into_->size();
 }
 
 void BatchingGl::vertex(float x, float y, float z) {
     if (!inside_) return;
-    Vertex v;
-    v.p[0] = x;
-    v.p[1] = y;
-    v.p[2] = z;
-    for (int i = 0; i < 3; ++i) {
-        v.n[i] = normal_[i];
-        v.c[i] = colour_[i];
-    }
-    current_.push_back(v);
+    into_->push_back(
+        {{x, y, z}, {normal_[0], normal_[1], normal_[2]}, {colour_[0], colour_[1], colour_[2]}});
 }
 
 void BatchingGl::end() {
     inside_ = false;
     emitPrimitive();
+    // Batches of a size that stays in the cache; the draw calls are still few.
+    constexpr size_t kBatchVertices = size_t(1) << 15;
+    if (triangles_.vertices.size() >= kBatchVertices || quads_.vertices.size() >= kBatchVertices ||
+        lines_.vertices.size() >= kBatchVertices || points_.vertices.size() >= kBatchVertices)
+        flushBatches();
 }
 
-// One primitive into the batch of its kind, in the form OpenGL would have drawn it.
+// Completes one primitive in the form OpenGL would have drawn it.
 void BatchingGl::emitPrimitive() {
+    const auto trim = [&](size_t group) {
+        const size_t added = into_->size() - start_;
+        into_->resize(into_->size() - added % group);
+    };
+    switch (mode_) {
+        case gl::Points:
+            return;
+        case gl::Lines:
+            return trim(2);
+        case gl::Triangles:
+            return trim(3);
+        case gl::Quads:
+            return trim(4);
+        default:
+            break;
+    }
     const size_t n = current_.size();
     auto& tri = triangles_.vertices;
     auto& lin = lines_.vertices;
     switch (mode_) {
-        case gl::Points:
-            points_.vertices.insert(points_.vertices.end(), current_.begin(), current_.end());
-            break;
-        case gl::Lines:
-            lin.insert(lin.end(), current_.begin(), current_.begin() + ptrdiff_t(n & ~size_t(1)));
-            break;
         case gl::LineStrip:
         case gl::LineLoop:
             for (size_t i = 0; i + 1 < n; ++i) {
@@ -63,23 +92,18 @@ void BatchingGl::emitPrimitive() {
                 lin.push_back(current_[0]);
             }
             break;
-        case gl::Triangles:
-            tri.insert(tri.end(), current_.begin(), current_.begin() + ptrdiff_t(n - n % 3));
-            break;
         case gl::Polygon:
         case gl::TriangleFan:
-            // A convex polygon as a fan from its first vertex; flat shading takes the colour
-            // of the polygon's first vertex, which every vertex here shares.
+            // A quadrilateral stays one; other convex polygons become a fan from their first
+            // vertex (their vertices share one colour, so shading sees no difference).
+            if (n == 4 && mode_ == gl::Polygon) {
+                quads_.vertices.insert(quads_.vertices.end(), current_.begin(), current_.end());
+                break;
+            }
             for (size_t i = 1; i + 1 < n; ++i) {
                 tri.push_back(current_[0]);
                 tri.push_back(current_[i]);
                 tri.push_back(current_[i + 1]);
-            }
-            break;
-        case gl::Quads:
-            for (size_t i = 0; i + 3 < n; i += 4) {
-                for (size_t k : {0, 1, 2, 0, 2, 3})
-                    tri.push_back(current_[i + k]);
             }
             break;
         case gl::TriangleStrip:
@@ -94,11 +118,6 @@ void BatchingGl::emitPrimitive() {
             break;
     }
     current_.clear();
-    // Batches of a size that stays in the cache; the draw calls are still few.
-    constexpr size_t kBatchVertices = size_t(1) << 15;
-    if (tri.size() >= kBatchVertices || lin.size() >= kBatchVertices ||
-        points_.vertices.size() >= kBatchVertices)
-        flushBatches();
 }
 
 void BatchingGl::normal(float x, float y, float z) {
@@ -125,10 +144,12 @@ void BatchingGl::clear(unsigned mask) {
 }
 void BatchingGl::enable(unsigned capability) {
     flushBatches();
+    if (capability == gl::Lighting) lighting_ = true;
     target_.enable(capability);
 }
 void BatchingGl::disable(unsigned capability) {
     flushBatches();
+    if (capability == gl::Lighting) lighting_ = false;
     target_.disable(capability);
 }
 void BatchingGl::depthFunc(unsigned func) {
@@ -231,9 +252,9 @@ void BatchingGl::callLists(unsigned base, const char* text, int count) {
     flushBatches();
     target_.callLists(base, text, count);
 }
-void BatchingGl::drawInterleaved(unsigned mode, const float* vertices, int count) {
+void BatchingGl::drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) {
     flushBatches();
-    target_.drawInterleaved(mode, vertices, count);
+    target_.drawInterleaved(mode, vertices, count, normals);
 }
 void BatchingGl::flush() {
     flushBatches();

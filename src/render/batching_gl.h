@@ -4,6 +4,7 @@
 // changes or the frame ends. Colours and normals travel per vertex, so they never break a
 // batch. Between two state changes fills are drawn first, then lines, then points: the
 // order every pass wants (lines over the faces they outline).
+#include <cstddef>
 #include <vector>
 
 #include "gl.h"
@@ -55,7 +56,7 @@ class BatchingGl final : public Gl {
     void bitmap(int width, int height, float xorig, float yorig, float xmove, float ymove,
                 const uint8_t* bits) override;
     void callLists(unsigned base, const char* text, int count) override;
-    void drawInterleaved(unsigned mode, const float* vertices, int count) override;
+    void drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) override;
     void flush() override;
     void finish() override;
     void getViewport(int v[4]) override;
@@ -73,13 +74,17 @@ class BatchingGl final : public Gl {
     void drawBatch(Batch& batch, unsigned mode);
 
     Gl& target_;
-    Batch triangles_, lines_, points_;
-    std::vector<Vertex> current_;  // the primitive being specified
+    Batch triangles_, quads_, lines_, points_;
+    std::vector<Vertex> current_;            // a primitive to take apart at its end
+    std::vector<Vertex>* into_ = &current_;  // where vertices go until the primitive ends
+    size_t start_ = 0;                       // size of *into_ when the primitive began
     unsigned mode_ = 0;
     bool inside_ = false;
     float normal_[3] = {0, 0, 1};
     float colour_[3] = {1, 1, 1};
     float lineWidth_ = 1.0f, pointSize_ = 1.0f;
+    // Normals are sent only while lighting is on; without it they change nothing.
+    bool lighting_ = false;  // OpenGL starts with lighting off
 };
 
 }  // namespace orv

@@ -1,5 +1,6 @@
 // Drawing of every element family for every pass: points, lines and areas of 2D models;
 // points, lines, shells and solids of 3D models, whole or through their cut section.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -193,6 +194,27 @@ void ElementPainter::centreLabel(const ValuedPolygon& poly) const {
 // 3D model draws each band's boundary right after the band (polygon offset keeps lines
 // over the fills); a 2D element draws them after all its bands, so that no later fill covers them.
 void ElementPainter::bandFill(ValuedPolygon poly) const {
+    // Most elements of a large model lie within one band: the band of their largest value,
+    // when even their smallest value is above the band below. The loop below would skip the
+    // lower bands and draw the whole polygon in that band; this finds it directly.
+    if (poly.count > 0) {
+        float lo = poly.v[0], hi = poly.v[0];
+        bool finite = true;
+        for (int i = 0; i < poly.count; ++i) {
+            const float v = poly.v[size_t(i)];
+            finite = finite && std::isfinite(v);
+            lo = std::min(lo, v);
+            hi = std::max(hi, v);
+        }
+        const int n = c_.bands.divisions;
+        const float* upper = c_.bands.bandUpper.data();
+        const int k = finite && n > 0 ? bandOf(hi, upper, n) : -1;
+        if (k >= 0 && (k == 0 || lo > upper[k - 1])) {
+            c_.colours.applyBand(gl_, k);
+            drawPolygon(gl::Polygon, poly);
+            return;
+        }
+    }
     const bool edgesAfter = m_.dimension != 3;
     std::vector<std::vector<Vec3>> edges;  // per band that clipped: the points the clip made
     const int n = c_.bands.divisions;

@@ -99,8 +99,9 @@ class Gl {
     virtual void callLists(unsigned base, const char* text, int count) = 0;
 
     // Draws count vertices of 9 floats each (position, normal, colour) as one primitive
-    // list; the current colour and normal are undefined afterwards.
-    virtual void drawInterleaved(unsigned mode, const float* vertices, int count) = 0;
+    // list, the normals only when asked (they matter only with lighting); the current
+    // colour and normal are undefined afterwards.
+    virtual void drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) = 0;
 
     virtual void flush() = 0;
     virtual void finish() = 0;

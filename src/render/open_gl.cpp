@@ -109,18 +109,18 @@ void OpenGl::callLists(unsigned base, const char* text, int count) {
     glCallLists(count, GL_UNSIGNED_BYTE, text);
     glPopAttrib();
 }
-void OpenGl::drawInterleaved(unsigned mode, const float* vertices, int count) {
+void OpenGl::drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) {
     if (count <= 0) return;
     constexpr GLsizei kStride = 9 * sizeof(float);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
+    if (normals) glEnableClientState(GL_NORMAL_ARRAY);
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(3, GL_FLOAT, kStride, vertices);
-    glNormalPointer(GL_FLOAT, kStride, vertices + 3);
+    if (normals) glNormalPointer(GL_FLOAT, kStride, vertices + 3);
     glColorPointer(3, GL_FLOAT, kStride, vertices + 6);
     glDrawArrays(mode, 0, count);
     glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
+    if (normals) glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 void OpenGl::flush() {

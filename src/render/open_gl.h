@@ -42,7 +42,7 @@ class OpenGl final : public Gl {
     void bitmap(int width, int height, float xorig, float yorig, float xmove, float ymove,
                 const uint8_t* bits) override;
     void callLists(unsigned base, const char* text, int count) override;
-    void drawInterleaved(unsigned mode, const float* vertices, int count) override;
+    void drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) override;
     void flush() override;
     void finish() override;
     void getViewport(int v[4]) override;

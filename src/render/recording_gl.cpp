@@ -128,7 +128,8 @@ void RecordingGl::callLists(unsigned base, const char* text, int count) {
     texts.push_back(
         {std::string(text, size_t(count)), raster_, colour_, base, isEnabled(gl::Lighting)});
 }
-void RecordingGl::drawInterleaved(unsigned mode, const float* vertices, int count) {
+void RecordingGl::drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) {
+    (void)normals;
     calls.push_back("drawInterleaved");
     Primitive p;
     p.mode = mode;
