@@ -126,7 +126,9 @@ class Scene {
     // few pixels) and the mode returns to the one before it. True when a redraw is due.
     bool mouseRelease(int x, int y);
     // Draws the zoom box between its corners (nothing until both are set), for an XOR pass.
-    void drawZoomBox(Gl& gl) const { drawZoomBox(gl, camera.boxCorner1, camera.boxCorner2); }
+    void drawZoomBox(Gl& gl) const {
+        if (zoomBoxVisible()) drawZoomBox(gl, camera.boxCorner1, camera.boxCorner2);
+    }
     void drawZoomBox(Gl& gl, const std::array<float, 3>& a, const std::array<float, 3>& b) const;
     // Ends a drag that the window lost (focus gone, window hidden) without zooming.
     void cancelDrag();
