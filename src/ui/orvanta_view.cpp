@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "animation_dialog.h"
 #include "batching_gl.h"
 #include "dialogs.h"
 #include "file_chooser.h"
@@ -405,9 +406,14 @@ void COrvantaView::addCommands() {
     };
 
     c[QStringLiteral("play")] = [this] {
-        if (!scene_.checkCommand(true)) return;
-        // TODO(animation dialog): create the modeless Animation dialog here; it reports
-        // itself with setAnimationDialogOpen and plays with startAnimationTimer.
+        if (!scene_.checkCommand(true) || animationDialogOpen_) return;
+        setAnimationDialogOpen(true);
+        auto* dialog = new AnimationDialog(*this, messages_);
+        // Beside the view's top right corner, where it hides the least of the model.
+        const QRect view(mapToGlobal(QPoint(0, 0)), size());
+        dialog->adjustSize();
+        dialog->move(view.right() - dialog->width(), view.top());
+        dialog->show();
         afterCommand(false);
     };
     c[QStringLiteral("stop")] = [this] {

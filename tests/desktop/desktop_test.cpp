@@ -15,7 +15,9 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QSettings>
+#include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -26,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+#include "animation_dialog.h"
 #include "application.h"
 #include "dialogs.h"
 #include "file_chooser.h"
@@ -706,6 +709,57 @@ class DesktopTest : public QObject {
         QTRY_COMPARE(s.currentStep, 1);
         view()->animationTick();
         QTRY_COMPARE(s.currentStep, 2);
+    }
+
+    void animationDialogPlaysAndCloses() {
+        if (!showFrame()) QSKIP("no display for OpenGL");
+        QVERIFY(open("cantilever.asc"));
+        frame_->action("play")->trigger();
+        auto* dialog = view()->findChild<AnimationDialog*>();
+        QVERIFY(dialog);
+        QVERIFY(view()->animationDialogOpen());
+        QVERIFY(!frame_->action("play")->isEnabled());
+        QCOMPARE(dialog->displaySteps()->text(), QStringLiteral("5"));
+        QVERIFY(dialog->displaySteps()->isReadOnly());  // the result's own steps
+        QCOMPARE(AnimationDialog::periodOf(100), 1);
+        QCOMPARE(AnimationDialog::periodOf(1), 991);
+        dialog->speed()->setValue(95);
+        QCOMPARE(dialog->speedText()->text(), QStringLiteral("95"));
+        dialog->forwardAndBack()->setChecked(true);
+        dialog->play();
+        QVERIFY(view()->animationRunning());
+        QCOMPARE(view()->animationPeriod(), 51);
+        QCOMPARE(view()->scene().settings.animationMethod, 0);
+        QTRY_VERIFY(view()->scene().settings.currentStep > 0);
+        // Closing the program is refused while it is open.
+        QVERIFY(!frame_->close());
+        QCOMPARE(messages_.boxes, QStringList{"Message: Please close animation dialog firstly!"});
+        dialog->reject();
+        QVERIFY(!view()->animationDialogOpen());
+        QVERIFY(!view()->animationRunning());
+        QCOMPARE(view()->scene().settings.animating, 0);
+        QTRY_VERIFY(!view()->findChild<AnimationDialog*>());
+        QVERIFY(frame_->action("play")->isEnabled());
+    }
+
+    void animationOfModesWantsTwoStepsAtLeast() {
+        if (!showFrame()) QSKIP("no display for OpenGL");
+        QVERIFY(open("cantilever_modes.mdf"));
+        frame_->action("play")->trigger();
+        auto* dialog = view()->findChild<AnimationDialog*>();
+        QVERIFY(dialog);
+        QVERIFY(!dialog->displaySteps()->isReadOnly());
+        dialog->displaySteps()->setText("1");
+        dialog->play();
+        QCOMPARE(messages_.boxes, QStringList{"Orvanta 3.00: Input animation step!"});
+        QVERIFY(!view()->animationRunning());
+        dialog->displaySteps()->setText("12");
+        dialog->play();
+        QCOMPARE(view()->scene().settings.stepCount, 12);
+        QVERIFY(view()->animationRunning());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QVERIFY(!view()->animationDialogOpen());
+        QCOMPARE(view()->scene().settings.stepCount, 1);  // the full deformation stays
     }
 
     void viewportDialogSetsTheAngles() {
