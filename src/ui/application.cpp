@@ -1,7 +1,9 @@
 #include "application.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
 #include <QSurfaceFormat>
@@ -66,18 +68,30 @@ int runOrvanta(int argc, char** argv) {
     frame.showMaximized();
     if (splash) SplashWindow::show(&frame);
 
-    // A screenshot of the main window for the documentation scripts.
-    const QString shot = qEnvironmentVariable("ORVANTA_SCREENSHOT");
     if (!file.isEmpty()) {
         const QString path = QDir::current().absoluteFilePath(file);
         QTimer::singleShot(0, &frame, [&frame, path] { frame.view()->openPath(path); });
     }
+    // For the documentation's screenshot script only: ORVANTA_SCREENSHOT=PNG saves the
+    // screen after ORVANTA_SCREENSHOT_DELAY_MS (default 1500) and ends the program;
+    // ORVANTA_SCREENSHOT_COMMANDS lists commands ("plotContour,zoomUp") run before.
+    const QString shot = qEnvironmentVariable("ORVANTA_SCREENSHOT");
     if (!shot.isEmpty()) {
-        QTimer::singleShot(qEnvironmentVariableIntValue("ORVANTA_SCREENSHOT_DELAY_MS") + 1500,
-                           &frame, [&frame, shot] {
-                               frame.grab().save(shot);
-                               QApplication::exit(0);
-                           });
+        const QStringList commands = qEnvironmentVariable("ORVANTA_SCREENSHOT_COMMANDS")
+                                         .split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const int delay = qEnvironmentVariableIsSet("ORVANTA_SCREENSHOT_DELAY_MS")
+                              ? qEnvironmentVariableIntValue("ORVANTA_SCREENSHOT_DELAY_MS")
+                              : 1500;
+        QTimer::singleShot(delay / 2, &frame, [&frame, commands] {
+            for (const QString& id : commands)
+                if (QAction* a = frame.action(id)) a->trigger();
+        });
+        QTimer::singleShot(delay, &frame, [&frame, shot] {
+            QScreen* screen = frame.screen();
+            const QPixmap pixmap = screen ? screen->grabWindow(0) : frame.grab();
+            pixmap.save(shot);
+            QApplication::exit(0);
+        });
     }
     const int status = app.exec();
     setFatalMessages(nullptr);
