@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs what is missing, builds, and runs every test: the whole suite, then all of it
 # again under the address and undefined-behaviour sanitizers, and a short run of each
-# fuzzer over its corpus.
+# fuzzer over its corpus. The desktop program's tests run in a virtual X server
+# (xvfb-run, set up by ctest), so they need no display of their own.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
 JOBS="$(nproc)"
+command -v xvfb-run >/dev/null || { echo "test.sh: xvfb-run is missing" >&2; exit 1; }
 
 echo "== build and run all tests"
 scripts/build.sh build

@@ -18,6 +18,13 @@ class Messages {
   public:
     virtual ~Messages() = default;
     virtual void show(const MessageBox& box) = 0;
+    // A question with Yes and No buttons and the question icon; true for Yes. A reporter
+    // that cannot ask answers No, so nothing is done on its behalf.
+    virtual bool ask(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+        return false;
+    }
 
     // Box titled "Error".
     void showError(const std::string& text);

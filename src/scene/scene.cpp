@@ -21,6 +21,9 @@ void Scene::clear() {
     curvePlotShown = 0;
     advanceStepOnRedraw = 1;
     contourEdges = false;
+    interactiveDrag = 0;
+    zoomCornersSet_ = false;
+    mouseMode = MouseMode::Idle;
     bands.divisions = 15;
     picked.clear();
     cut.clear();
@@ -177,6 +180,39 @@ void Scene::getColour(int index, int& r, int& g, int& b) const {
     r = int(c[0] * 255);
     g = int(c[1] * 255);
     b = int(c[2] * 255);
+}
+
+const std::array<std::pair<const char*, int>, 7>& Scene::colourSettingNames() {
+    static const std::array<std::pair<const char*, int>, 7> names = {{{"FrameBkg", 0},
+                                                                      {"NodeNb", 5},
+                                                                      {"ElemNb", 6},
+                                                                      {"LabelBkg", 1},
+                                                                      {"LabelFont", 2},
+                                                                      {"TitleFont", 3},
+                                                                      {"AxisColor", 4}}};
+    return names;
+}
+
+void Scene::applyColourSetting(const std::string& name, const std::string& text) {
+    int index = -1;
+    for (const auto& [n, i] : colourSettingNames())
+        if (name == n) index = i;
+    if (index < 0) return;
+    std::vector<std::string> words;
+    std::string word;
+    for (char ch : text + " ") {
+        if (ch == ',' || ch == ' ' || ch == ':' || ch == '\t') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += ch;
+        }
+    }
+    if (words.size() != 3) return;
+    int v[3];
+    for (int k = 0; k < 3; ++k)
+        v[k] = std::atoi(words[size_t(k)].c_str());
+    setColour(index, v[0], v[1], v[2]);
 }
 
 bool Scene::guard(bool needResults) {
@@ -355,6 +391,202 @@ void Scene::selectElements(const std::string& type, const std::string& item, boo
             r.selected = std::find(tokens.begin(), tokens.end(), key) != tokens.end() ? 1 : 0;
         }
     }
+}
+
+bool Scene::commandPanStep(int direction) {
+    if (!guard(false)) return false;
+    camera.panStep(direction);
+    return true;
+}
+
+bool Scene::commandZoomUp() {
+    if (!guard(false)) return false;
+    camera.zoomUp();
+    return true;
+}
+
+bool Scene::commandZoomDown() {
+    if (!guard(false)) return false;
+    camera.zoomDown();
+    return true;
+}
+
+bool Scene::commandResetDisplay() {
+    if (!guard(false)) return false;
+    camera.resetDisplay();
+    return true;
+}
+
+bool Scene::commandDynamicPan() {
+    if (!guard(false)) return false;
+    mouseMode = mouseMode == MouseMode::Pan ? MouseMode::Idle : MouseMode::Pan;
+    savedMouseMode = mouseMode;
+    settings.zoomBoxActive = 0;
+    return true;
+}
+
+bool Scene::commandDynamicRotation() {
+    if (!guard(false)) return false;
+    mouseMode = mouseMode == MouseMode::Rotate ? MouseMode::Idle : MouseMode::Rotate;
+    savedMouseMode = mouseMode;
+    settings.zoomBoxActive = 0;
+    return true;
+}
+
+bool Scene::commandZoomBox() {
+    if (!guard(false)) return false;
+    if (mouseMode == MouseMode::ZoomBox) {
+        // A second press gives up the box it started.
+        mouseMode = savedMouseMode;
+        settings.zoomBoxActive = 0;
+        zoomCornersSet_ = false;
+        interactiveDrag = 0;
+        return true;
+    }
+    savedMouseMode = mouseMode;
+    mouseMode = MouseMode::ZoomBox;
+    camera.boxCorner1 = {0, 0, 0};
+    camera.boxCorner2 = {0, 0, 0};
+    zoomCornersSet_ = false;
+    settings.zoomBoxActive = 1;
+    return true;
+}
+
+bool Scene::canDefineViewAngles() {
+    if (!modelLoaded) {
+        messages_.showMessage("Please read result file firstly!");
+        return false;
+    }
+    if (model.dimension == 2) {
+        messages_.showMessage("It is for 3D!");
+        return false;
+    }
+    return true;
+}
+
+void Scene::mousePress(int x, int y) {
+    pressX_ = x;
+    pressY_ = y;
+    if (mouseMode == MouseMode::ZoomBox && modelLoaded) {
+        const auto p = camera.screenToModel(float(x), float(y));
+        camera.boxCorner1 = {p[0], p[1], 0};
+        camera.boxCorner2 = camera.boxCorner1;
+        zoomCornersSet_ = true;
+    }
+}
+
+bool Scene::mouseDrag(int x, int y) {
+    if (!modelLoaded) return false;
+    switch (mouseMode) {
+        case MouseMode::ZoomBox: {
+            if (!zoomCornersSet_) return false;
+            const auto p = camera.screenToModel(float(x), float(y));
+            camera.boxCorner2 = {p[0], p[1], 0};
+            break;
+        }
+        case MouseMode::Rotate:
+            camera.drag(2, pressX_, pressY_, x, y);
+            break;
+        case MouseMode::Pan:
+            camera.drag(1, pressX_, pressY_, x, y);
+            break;
+        default:
+            return false;
+    }
+    // An animation holds its step while the picture is dragged.
+    advanceStepOnRedraw = 0;
+    interactiveDrag = 1;
+    return true;
+}
+
+bool Scene::mouseRelease(int, int) {
+    const bool dragged = interactiveDrag != 0;
+    interactiveDrag = 0;
+    advanceStepOnRedraw = 1;
+    if (mouseMode == MouseMode::ZoomBox && zoomCornersSet_) {
+        camera.zoomToBox();
+        settings.zoomBoxActive = 0;
+        zoomCornersSet_ = false;
+        mouseMode = savedMouseMode;
+        return true;
+    }
+    return dragged && (mouseMode == MouseMode::Rotate || mouseMode == MouseMode::Pan);
+}
+
+bool Scene::zoomBoxVisible() const {
+    return mouseMode == MouseMode::ZoomBox && zoomCornersSet_ && modelLoaded;
+}
+
+void Scene::cancelDrag() {
+    interactiveDrag = 0;
+    advanceStepOnRedraw = 1;
+    if (mouseMode == MouseMode::ZoomBox && zoomCornersSet_) {
+        zoomCornersSet_ = false;
+        settings.zoomBoxActive = 0;
+        mouseMode = savedMouseMode;
+    }
+}
+
+void Scene::drawZoomBox(Gl& gl, const std::array<float, 3>& a,
+                        const std::array<float, 3>& b) const {
+    if (!modelLoaded) return;
+    const auto& t = camera.translation;
+    const float s = camera.scale;
+    camera.loadProjection(gl);
+    gl.color(0.0f, 1.0f, 1.0f);
+    gl.lineWidth(0.8f);
+    gl.pushMatrix();
+    gl.translate(t[0], t[1], t[2]);
+    gl.scale(s, s, s);
+    gl.begin(gl::LineLoop);
+    gl.vertex(a[0], a[1]);
+    gl.vertex(a[0], b[1]);
+    gl.vertex(b[0], b[1]);
+    gl.vertex(b[0], a[1]);
+    gl.end();
+    gl.popMatrix();
+}
+
+bool Scene::oscillationMode() const {
+    return model.results.stepCount == 1 || !model.results.hasResults || model.modalResults;
+}
+
+void Scene::startAnimation(int displaySteps, float magnification, int method) {
+    settings.magnification = magnification;
+    if (method == 0 || method == 1) settings.animationMethod = 1 - method;
+    if (oscillationMode()) {
+        model.frameCount = settings.stepCount = std::max(1, displaySteps);
+        settings.currentStep = std::min(settings.currentStep, settings.stepCount - 1);
+    }
+    settings.animating = 1;
+    geometry.invalidate();
+}
+
+void Scene::stopAnimation() {
+    if (oscillationMode()) {
+        model.frameCount = 1;
+        settings.stepCount = 1;
+        settings.currentStep = 0;
+        geometry.invalidate();
+    }
+    settings.animating = 0;
+}
+
+void Scene::advanceStep() {
+    if (!settings.animating) return;
+    const int n = settings.stepCount;
+    int& s = settings.currentStep;
+    if (n <= 1) {
+        s = 0;
+    } else if (settings.animationMethod == 1) {
+        settings.reverse = 0;
+        s = s + 1 > n - 1 ? 0 : s + 1;
+    } else {
+        if (s >= n - 1) settings.reverse = 1;
+        if (s <= 0) settings.reverse = 0;
+        s = settings.reverse ? s - 1 : s + 1;
+    }
+    if (settings.stepMaxMin) computeBands();
 }
 
 void Scene::clearCutPlane() {

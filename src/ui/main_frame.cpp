@@ -1,0 +1,430 @@
+#include "main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include "dialogs.h"
+#include "messages.h"
+#include "num_lock.h"
+#include "orvanta_view.h"
+
+namespace orv::ui {
+
+namespace {
+
+struct CommandText {
+    const char* id;
+    const char* text;    // menu text, or the tool tip where no menu item exists
+    const char* prompt;  // status prompt
+    const char* tip;     // tool tip
+    const char* icon;    // tool-bar picture in :/icons, or none
+};
+
+// Every command with its exact texts.
+constexpr CommandText kCommands[] = {
+    {"open", "&Open...\tCtrl+O", "Open an existing document", "Open", "open"},
+    {"saveAs", "Save as (.rst, .asc)\tCtrl+F", "Save file as .rst or .asc file", "Save file",
+     "save"},
+    {"saveImage", "&Save image\tCtrl+S", "Save the active image", "Save image", "saveimage"},
+    {"print", "&Print...\tCtrl+P", "Print the active document", "Print", "print"},
+    {"printPreview", "Print Pre&view", "Display full pages", "Print Preview", nullptr},
+    {"printSetup", "P&rint Setup...", "Change the printer and printing options", "Print Setup",
+     nullptr},
+    {"exit", "E&xit", "Quit the application; prompts to save documents", "Exit", "exit"},
+    {"listNode", "Node", "List node coordinates", "List node", nullptr},
+    {"listElement", "Element", "List elements", "List element", nullptr},
+    {"listResults", "Nodal results", "list nodal results", "list results", nullptr},
+    {"plotNode", "&Node", "Plot node", "Ndoe", "node"},
+    {"plotMesh", "&Mesh", "Plot mesh", "Mesh", "mesh"},
+    {"plotMaterial", "M&aterial", "Plot material", "Plot Material", "material"},
+    {"plotContour", "&Contour", "Plot contour", "Contour", "contour"},
+    {"plotContourEdge", "contour edge", "Plot contour + contour edge", "contour edge",
+     "contouredge"},
+    {"plotIsoLine", "Iso-&Line", "Plot iso-line", "Iso-line", "isoline"},
+    {"plotIsoSurface", "Iso-&Surface", "Plot Iso-surface", "Iso-Surface", "isosurface"},
+    {"addGrid", "&Add element grid", "Add grid", "Add grid", "grid"},
+    {"undeformed", "&Undeformed mesh", "Add undeformed mesh", "Undeformed mesh", "undeformed"},
+    {"displayVector", "Display &Vector", "Plot vector of displacement", "Plot vector", "vector"},
+    {"cuttingPlane", "Cutting &Plane", "Cut plane", "Cut plane", "cutplane"},
+    {"selectNE", "Select N.E.", "Select element or node", "Select N.E.", "select"},
+    {"left", "&Left", "Deplace to left", "Left", "left"},
+    {"right", "&Right", "Deplace to right", "Right", "right"},
+    {"up", "&Up", "Move image up", "Up", "up"},
+    {"down", "&Down", "Move image down", "Down", "down"},
+    {"viewXYZ", "XYZ", "3D display", "3D display", "xyz"},
+    {"viewXOY", "XOY", "Display XOY plane", "XOY", "xoy"},
+    {"viewYOZ", "YOZ", "Display YOZ plane", "YOZ", "yoz"},
+    {"viewZOX", "ZOX", "Display ZOX plane", "ZOX", "zox"},
+    {"viewPort", "View port", "Define view angles", "View angles", "viewport"},
+    {"zoomUp", "Zoom &Up", "Zoom up", "Zoom up", "zoomup"},
+    {"zoomDown", "Zoom &Down", "Zoom down", "Zoom down", "zoomdown"},
+    {"zoomBox", "Zoom &Box", "Zoom Box", "Zoom box", "zoombox"},
+    {"dynamicPan", "Dynamic &Pan", "Use mouse to translate image", "Move", "pan"},
+    {"dynamicRotation", "Dynamic &Rotation", "Rotate image", "Rotation", "rotate"},
+    {"reset", "Reset", "Reset display", "Reset", "reset"},
+    {"stepMaxMin", "Step MaxMin", "For contour plot, use the maximum and minimum of each time step",
+     "Val. maxmin of time step", nullptr},
+    {"play", "&Play animation", "Play animation", "Play", "play"},
+    {"stop", "&Stop animation", "Pause", "Pause", "pause"},
+    {"firstStep", "&First step", "Frist display step", "First Step", "first"},
+    {"previousStep", "P&revious step", "Previous step", "Previous step", "previous"},
+    {"nextStep", "&Next step", "Next display step", "Next step", "next"},
+    {"lastStep", "&Last step", "Last display step", "Last", "last"},
+    {"stepNumber", "Disp. step/Mode number", "Select disp. step or mode number",
+     "Disp. step/Mode number", "stepnumber"},
+    {"colorOption", "&Color option", "Define color option", "Define color", "color"},
+    {"numbering", "&Numbering ...", "Numbering node, element or material No.", "Numbering",
+     "numbering"},
+    {"magnification", "&Manification factor", "Deformation manification factor",
+     "Manification factor", "magnification"},
+    {"contourDivision", "Contour &division",
+     "Change division number and the maximum or minimum value", "Plot ption", "division"},
+    {"lightEffect", "&Light effect", "If add light effect", "Light effect", "light"},
+    {"symmetry", "&Symetry plot", "Symetry display", "Symetry display", "symmetry"},
+    {"modelInfo", "M&odel info.", "List some informations of this results file", "List information",
+     "info"},
+    {"curveData", "Curve &data", "Preparer curve data", "Curve array", "curvedata"},
+    {"curveDefinition", "&Definition", "Choose x, y axis", "Definition", "curvedef"},
+    {"plotCurve", "&Plot curve", "Plot curve", "Plot curve", "plotcurve"},
+    {"curveOption", "Curve &option", "Define curve option", "Curve option", "curveoption"},
+    {"viewToolbar", "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar", nullptr},
+    {"viewPlotbar", "&Plotbar", "Show or hide the plotbar", "Toggle PlotBar", nullptr},
+    {"viewControlbar", "&Controlbar", "Show or hide the controlbar", "Toggle ControlBar", nullptr},
+    {"viewAnimationbar", "&Animationbar", "Show or hide the animationbar", "Toggle AnimationBar",
+     nullptr},
+    {"viewOptionbar", "&Optionbar", "Show or hide the optionbar", "Toggle OptionBar", nullptr},
+    {"viewCurvebar", "Cur&vebar", "Show or hide the curvebar", "Toggle CurveBar", nullptr},
+    {"viewStatusBar", "&Status Bar", "Show or hide the status bar", "Toggle StatusBar", nullptr},
+    {"helpIndex", "Help index", "List Help topics", "Help Index", nullptr},
+    {"about", "&About Orvanta 3.0 ...", "Display program information, version number and copyright",
+     "About", "about"},
+    {"new", "&New", "Create a new document", "New", nullptr},
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
+    : QMainWindow(parent), messages_(messages) {
+    setWindowTitle(QStringLiteral("Orvant1 - %1").arg(QLatin1String(kTitle)));
+    setWindowIcon(QIcon(QStringLiteral(":/images/orvanta.png")));
+    setObjectName(QStringLiteral("CMainFrame"));
+    view_ = new COrvantaView(messages, this);
+    view_->setObjectName(QStringLiteral("COrvantaView"));
+    setCentralWidget(view_);
+    for (const CommandText& c : kCommands)
+        makeAction(QLatin1String(c.id), QLatin1String(c.text), QLatin1String(c.prompt),
+                   QLatin1String(c.tip), c.icon ? QLatin1String(c.icon) : QString());
+    buildMenus();
+    buildStatusBar();
+    buildToolBars();
+    setAcceptDrops(true);
+
+    connect(view_, &COrvantaView::captionChanged, this, &QWidget::setWindowTitle);
+    connect(view_, &COrvantaView::plotItemsChanged, this, &CMainFrame::setPlotItems);
+    connect(view_, &COrvantaView::commandStatesChanged, this, &CMainFrame::updateCommandStates);
+    updateCommandStates();
+}
+
+QAction* CMainFrame::makeAction(const QString& id, const QString& text, const QString& prompt,
+                                const QString& tip, const QString& icon) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(id);
+    a->setStatusTip(prompt);
+    a->setToolTip(tip);
+    if (!icon.isEmpty()) a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(icon)));
+    // The menus show the key after the tab; the key itself works everywhere.
+    a->setShortcutContext(Qt::WindowShortcut);
+    actions_.insert(id, a);
+    if (view_->hasCommand(id))
+        connect(a, &QAction::triggered, this, [this, id] {
+            view_->command(id);
+            updateCommandStates();
+        });
+    return a;
+}
+
+void CMainFrame::buildMenus() {
+    const auto act = [this](const char* id) { return actions_.value(QLatin1String(id)); };
+    act("new")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    act("open")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    act("saveAs")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    act("saveImage")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    act("print")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    addAction(act("new"));  // a key without a menu item
+    connect(act("new"), &QAction::triggered, this, &CMainFrame::newDocument);
+    connect(act("exit"), &QAction::triggered, this, &CMainFrame::exitCommand);
+    connect(act("about"), &QAction::triggered, this, &CMainFrame::aboutCommand);
+
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->addAction(act("open"));
+    file->addAction(act("saveAs"));
+    file->addAction(act("saveImage"));
+    file->addSeparator();
+    file->addAction(act("print"));
+    file->addAction(act("printPreview"));
+    file->addAction(act("printSetup"));
+    file->addSeparator();
+    file->addAction(act("exit"));
+
+    QMenu* list = bar->addMenu(QStringLiteral("&List"));
+    list->addAction(act("listNode"));
+    list->addAction(act("listElement"));
+    list->addAction(act("listResults"));
+
+    QMenu* plot = bar->addMenu(QStringLiteral("&Plot"));
+    for (const char* id :
+         {"plotNode", "plotMesh", "plotMaterial", "plotContour", "plotIsoLine", "plotIsoSurface"})
+        plot->addAction(act(id));
+    plot->addSeparator();
+    plot->addAction(act("addGrid"));
+    plot->addAction(act("undeformed"));
+    plot->addSeparator();
+    plot->addAction(act("displayVector"));
+    plot->addAction(act("cuttingPlane"));
+
+    QMenu* control = bar->addMenu(QStringLiteral("&Control"));
+    QMenu* deplace = control->addMenu(QStringLiteral("Deplace"));
+    for (const char* id : {"left", "right", "up", "down"})
+        deplace->addAction(act(id));
+    QMenu* direction = control->addMenu(QStringLiteral("View direction"));
+    for (const char* id : {"viewXYZ", "viewXOY", "viewYOZ", "viewZOX"})
+        direction->addAction(act(id));
+    control->addAction(act("viewPort"));
+    control->addSeparator();
+    control->addAction(act("zoomUp"));
+    control->addAction(act("zoomDown"));
+    control->addAction(act("zoomBox"));
+    control->addSeparator();
+    control->addAction(act("dynamicPan"));
+    control->addAction(act("dynamicRotation"));
+    control->addSeparator();
+    control->addAction(act("stepMaxMin"));
+
+    QMenu* animation = bar->addMenu(QStringLiteral("&Animation"));
+    animation->addAction(act("play"));
+    animation->addAction(act("stop"));
+    animation->addSeparator();
+    for (const char* id : {"firstStep", "previousStep", "nextStep", "lastStep"})
+        animation->addAction(act(id));
+
+    QMenu* option = bar->addMenu(QStringLiteral("&Option"));
+    for (const char* id : {"colorOption", "numbering", "magnification", "contourDivision",
+                           "lightEffect", "symmetry", "modelInfo"})
+        option->addAction(act(id));
+
+    QMenu* curve = bar->addMenu(QStringLiteral("Cur&ve"));
+    for (const char* id : {"curveData", "curveDefinition", "plotCurve", "curveOption"})
+        curve->addAction(act(id));
+
+    viewMenu_ = bar->addMenu(QStringLiteral("&View"));
+    for (const char* id : {"viewToolbar", "viewPlotbar", "viewControlbar", "viewAnimationbar",
+                           "viewOptionbar", "viewCurvebar", "viewStatusBar"}) {
+        act(id)->setCheckable(true);
+        viewMenu_->addAction(act(id));
+    }
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->addAction(act("helpIndex"));
+    help->addAction(act("about"));
+
+    for (QMenu* menu : bar->findChildren<QMenu*>())
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::updateCommandStates);
+}
+
+QToolBar* CMainFrame::makeBar(const QString& name, const QString& title,
+                              const QList<const char*>& ids) {
+    auto* bar = new QToolBar(title, this);
+    bar->setObjectName(name);
+    bar->setMovable(true);
+    bar->setFloatable(true);
+    bar->setAllowedAreas(Qt::AllToolBarAreas);
+    bar->setIconSize(QSize(16, 16));
+    for (const char* id : ids) {
+        if (!id)
+            bar->addSeparator();
+        else
+            bar->addAction(actions_.value(QLatin1String(id)));
+    }
+    bars_.insert(name, bar);
+    return bar;
+}
+
+void CMainFrame::buildToolBars() {
+    QToolBar* standard = makeBar(QStringLiteral("standard"), QString(),
+                                 {"open", "saveAs", "saveImage", "print", "exit", "about"});
+    QToolBar* control =
+        makeBar(QStringLiteral("control"), QStringLiteral("Control"),
+                {"viewXYZ", "viewXOY", "viewYOZ", "viewZOX", "viewPort", nullptr, "left", "right",
+                 "up", "down", nullptr, "dynamicPan", "dynamicRotation", "reset", nullptr, "zoomUp",
+                 "zoomDown", "zoomBox"});
+    QToolBar* animation = makeBar(
+        QStringLiteral("animation"), QStringLiteral("Animation"),
+        {"play", "stop", "firstStep", "previousStep", "nextStep", "lastStep", "stepNumber"});
+    QToolBar* option = makeBar(QStringLiteral("contourOption"), QStringLiteral("Contour Option"),
+                               {"colorOption", "numbering", "magnification", nullptr,
+                                "contourDivision", "lightEffect", "symmetry", "modelInfo"});
+    QToolBar* curve = makeBar(QStringLiteral("curve"), QStringLiteral("Curve"),
+                              {"curveData", "curveDefinition", "plotCurve", "curveOption"});
+    QToolBar* plot =
+        makeBar(QStringLiteral("plot"), QStringLiteral("Plot"),
+                {"plotNode", "plotMesh", "plotMaterial", "plotContour", "plotContourEdge",
+                 "plotIsoLine", "plotIsoSurface", "displayVector", nullptr});
+    plotItems_ = new QComboBox(plot);
+    plotItems_->setObjectName(QStringLiteral("plotItems"));
+    plotItems_->setFixedWidth(123);
+    plotItems_->setMaxVisibleItems(10);
+    plotItems_->setToolTip(QStringLiteral("Variables"));
+    plotItems_->setStatusTip(QStringLiteral("Choose plot item"));
+    QFont bold = plotItems_->font();
+    bold.setBold(true);
+    plotItems_->setFont(bold);
+    plot->addWidget(plotItems_);
+    connect(plotItems_, &QComboBox::activated, this, [this](int index) {
+        view_->chooseItem(index);
+        updateCommandStates();
+    });
+    plot->addSeparator();
+    plot->addAction(actions_.value(QStringLiteral("addGrid")));
+    plot->addAction(actions_.value(QStringLiteral("undeformed")));
+    plot->addSeparator();
+    plot->addAction(actions_.value(QStringLiteral("cuttingPlane")));
+    plot->addAction(actions_.value(QStringLiteral("selectNE")));
+
+    // Two rows: standard, Control, Contour Option; then Plot, Animation, Curve.
+    addToolBar(Qt::TopToolBarArea, standard);
+    addToolBar(Qt::TopToolBarArea, control);
+    addToolBar(Qt::TopToolBarArea, option);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, plot);
+    addToolBar(Qt::TopToolBarArea, animation);
+    addToolBar(Qt::TopToolBarArea, curve);
+
+    const QList<QPair<const char*, QWidget*>> toggles = {
+        {"viewToolbar", standard},       {"viewPlotbar", plot},     {"viewControlbar", control},
+        {"viewAnimationbar", animation}, {"viewOptionbar", option}, {"viewCurvebar", curve},
+        {"viewStatusBar", statusBar()}};
+    for (const auto& [id, widget] : toggles) {
+        QAction* a = actions_.value(QLatin1String(id));
+        barToggles_.insert(a, widget);
+        QWidget* w = widget;
+        connect(a, &QAction::triggered, this, [this, w] { toggleBar(w); });
+    }
+    for (QToolBar* bar : bars_)
+        connect(bar, &QToolBar::visibilityChanged, this, &CMainFrame::updateCommandStates);
+}
+
+void CMainFrame::buildStatusBar() {
+    QStatusBar* status = statusBar();
+    auto* ready = new QLabel(QStringLiteral("Ready"), status);
+    ready->setObjectName(QStringLiteral("readyPane"));
+    status->addWidget(ready, 1);
+    numPane_ = new QLabel(status);
+    numPane_->setObjectName(QStringLiteral("numLockPane"));
+    numPane_->setMinimumWidth(numPane_->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 8);
+    numPane_->setAlignment(Qt::AlignCenter);
+    status->addPermanentWidget(numPane_);
+    updateNumLock();
+}
+
+void CMainFrame::updateNumLock() {
+    numPane_->setText(numLockOn() ? QStringLiteral("NUM") : QString());
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::WindowActivate ||
+        event->type() == QEvent::ShortcutOverride)
+        updateNumLock();
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::toggleBar(QWidget* bar) {
+    bar->setVisible(!bar->isVisible());
+    updateCommandStates();
+}
+
+QMenu* CMainFrame::createPopupMenu() {
+    // The bars' own menu: the View menu's toggles (the standard bar has no title).
+    auto* menu = new QMenu(this);
+    for (QAction* a : viewMenu_->actions())
+        menu->addAction(a);
+    updateCommandStates();
+    return menu;
+}
+
+void CMainFrame::setPlotItems(const QStringList& names) {
+    plotItems_->clear();
+    plotItems_->addItems(names);
+    plotItems_->setCurrentIndex(names.isEmpty() ? -1 : 0);
+}
+
+void CMainFrame::updateCommandStates() {
+    for (auto it = actions_.cbegin(); it != actions_.cend(); ++it) {
+        QAction* a = it.value();
+        if (QWidget* bar = barToggles_.value(a)) {
+            a->setChecked(!bar->isHidden());
+            continue;
+        }
+        const CommandState s = view_->commandState(it.key());
+        if (a->isCheckable() != s.checkable) a->setCheckable(s.checkable);
+        if (s.checkable) a->setChecked(s.checked);
+        a->setEnabled(s.enabled);
+    }
+}
+
+void CMainFrame::exitCommand() {
+    close();
+}
+
+void CMainFrame::aboutCommand() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::newDocument() {
+    setWindowTitle(QStringLiteral("Orvant1 - %1").arg(QLatin1String(kTitle)));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // closing_ is set while the question is up, so that a second request does not ask again.
+    if (closing_ || !view_->canClose()) {
+        event->ignore();
+        return;
+    }
+    closing_ = true;
+    const bool yes = messages_.ask("Exit", "Exit application?");
+    closing_ = false;
+    if (yes)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (!url.isLocalFile()) continue;
+        event->acceptProposedAction();
+        // Read after the drop has finished, not inside the drag's own event loop.
+        const QString path = url.toLocalFile();
+        QTimer::singleShot(0, view_, [view = view_, path] { view->openPath(path); });
+        break;
+    }
+}
+
+}  // namespace orv::ui

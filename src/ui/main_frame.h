@@ -1,0 +1,73 @@
+#pragma once
+// The main window: menus, the six tool bars in two rows, the plot-item combo box, the
+// status bar and the view; the close guard and the View menu's bar toggles.
+#include <QHash>
+#include <QMainWindow>
+
+class QComboBox;
+class QLabel;
+class QToolBar;
+
+namespace orv {
+class Messages;
+}
+
+namespace orv::ui {
+
+class COrvantaView;
+
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+  public:
+    static constexpr const char* kTitle = "Orvanta 3.00";
+
+    explicit CMainFrame(Messages& messages, QWidget* parent = nullptr);
+
+    COrvantaView* view() const { return view_; }
+    // The action of a command by its id ("open", "plotContour", ...); null if none.
+    QAction* action(const QString& id) const { return actions_.value(id); }
+    QList<QString> commandIds() const { return actions_.keys(); }
+    QComboBox* plotItemBox() const { return plotItems_; }
+    // The bars by name: "standard", "control", "animation", "contourOption", "curve", "plot".
+    QToolBar* toolBar(const QString& name) const { return bars_.value(name); }
+    QLabel* numLockPane() const { return numPane_; }
+
+    // Empties the plot-item list, fills it with the names and selects the first.
+    void setPlotItems(const QStringList& names);
+    // Updates every action's check mark and enabled state from the view.
+    void updateCommandStates();
+    // The Exit command: the same path as closing the window.
+    void exitCommand();
+    void aboutCommand();
+    // The framework's new document: only the title changes.
+    void newDocument();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool event(QEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+  private:
+    QAction* makeAction(const QString& id, const QString& text, const QString& prompt,
+                        const QString& tip, const QString& icon = {});
+    void buildMenus();
+    void buildToolBars();
+    void buildStatusBar();
+    QToolBar* makeBar(const QString& name, const QString& title, const QList<const char*>& ids);
+    void toggleBar(QWidget* bar);
+    void updateNumLock();
+
+    Messages& messages_;
+    COrvantaView* view_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QToolBar*> bars_;
+    QHash<QAction*, QWidget*> barToggles_;
+    QComboBox* plotItems_ = nullptr;
+    QLabel* numPane_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    bool closing_ = false;
+};
+
+}  // namespace orv::ui
