@@ -139,7 +139,7 @@ TEST_F(BatchTool, BytesFromAFileNeverSteerTheTerminal) {
     EXPECT_EQ(bad.err.substr(0, bad.err.find('\n')),
               "Error: The file is damaged at line 2: the node count "
               "\"1\\x1b]0;owned\\x07\\x1b[2J\" is not an integer!");
-    for (const std::string& name : {"escape.rst", "word.asc"}) {
+    for (const char* name : {"escape.rst", "word.asc"}) {
         int terminal = -1;
         const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
         ASSERT_GE(child, 0);
