@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     orv::OpenGl openGl;
-    orv::BatchingGl batching(openGl);
+    orv::BatchingGl batching(openGl, true);
     orv::Gl& gl = immediate ? static_cast<orv::Gl&>(openGl) : batching;
     scene.fonts.create(gl);
     scene.resize(width, height);

@@ -364,7 +364,7 @@ int render(const std::vector<std::string>& args) {
     }
     orv::OpenGl openGl;
     // Primitives go to OpenGL in vertex arrays: a million faces in a few calls.
-    orv::BatchingGl gl(openGl);
+    orv::BatchingGl gl(openGl, true);
     scene.fonts.create(gl);
     scene.resize(o.width, o.height);
     if (!applyOptions(o, scene, messages)) return 1;

@@ -372,4 +372,23 @@ TEST(IsoSurfaces, OneConvexPolygonPerIsoValue) {
     }
 }
 
+// A frame of a plane model never inherits the depth test something else left on (the
+// window's own drawing restores it after the zoom box): the grid over a contour lies at the
+// same depth as the faces and must still be drawn.
+TEST(Frame, APlaneFrameDoesNotInheritTheDepthTest) {
+    SceneBench bench(orvtest::planeSquare({0, 1, 2, 3}));
+    bench.plot(PlotMode::Contour);
+    bench.scene.settings.elementGrid = 1;
+    RecordingGl gl;
+    gl.enable(gl::DepthTest);
+    gl.enable(gl::Lighting);
+    bench.scene.redraw(gl);
+    const auto grid = bench.modelPrimitives(gl, gl::LineLoop);
+    ASSERT_FALSE(grid.empty());
+    for (const Primitive& p : grid) {
+        EXPECT_FALSE(p.depthTest);
+        EXPECT_FALSE(p.lighting);
+    }
+}
+
 }  // namespace

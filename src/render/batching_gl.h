@@ -13,7 +13,14 @@ namespace orv {
 
 class BatchingGl final : public Gl {
   public:
-    explicit BatchingGl(Gl& target) : target_(target) {}
+    // With knownDefaults the context is new (OpenGL's initial state: no lighting, widths of
+    // 1); otherwise nothing is assumed about the state an earlier frame left.
+    explicit BatchingGl(Gl& target, bool knownDefaults = false) : target_(target) {
+        if (knownDefaults) {
+            lighting_ = false;
+            lineWidth_ = pointSize_ = 1.0f;
+        }
+    }
     ~BatchingGl() override { flushBatches(); }
 
     using Gl::color;
@@ -82,9 +89,10 @@ class BatchingGl final : public Gl {
     bool inside_ = false;
     float normal_[3] = {0, 0, 1};
     float colour_[3] = {1, 1, 1};
-    float lineWidth_ = 1.0f, pointSize_ = 1.0f;
+    // Unknown (NaN) until set, so that the first setting always reaches OpenGL.
+    float lineWidth_ = __builtin_nanf(""), pointSize_ = __builtin_nanf("");
     // Normals are sent only while lighting is on; without it they change nothing.
-    bool lighting_ = false;  // OpenGL starts with lighting off
+    bool lighting_ = true;
 };
 
 }  // namespace orv

@@ -53,6 +53,14 @@ void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messag
     gl.clear(gl::ColorBufferBit | gl::DepthBufferBit);
     // The projection follows the zoom, so that a deep zoom never cuts the front away.
     camera.loadProjection(gl);
+    // A frame must not depend on what the last one left: in a plane model everything lies
+    // at z = 0, and lines drawn over faces would fail a depth test the mesh pass of an
+    // earlier frame had turned on.
+    gl.depthFunc(gl::Lequal);
+    if (in.model.dimension != 3) {
+        gl.disable(gl::DepthTest);
+        gl.disable(gl::Lighting);
+    }
     prepareNodes(in);
     DrawContext c{gl, in.model, in.settings, in.colours, in.bands, in.fonts, in.cut, nodes_, {}};
     for (int i = 0; i < 3; ++i) {
