@@ -391,4 +391,22 @@ TEST(Frame, APlaneFrameDoesNotInheritTheDepthTest) {
     }
 }
 
+// Dragging a large wireframe draws outlines only; a contour keeps its faces.
+TEST(Frame, ALargeWireframeIsOutlinedWhileDragging) {
+    SceneBench bench(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
+    bench.scene.geometry.largeModelElements = 0;  // one element is "large" here
+    bench.scene.interactiveDrag = 1;
+    const auto lines = [&] {
+        const RecordingGl gl = bench.draw();
+        return std::make_pair(bench.modelPrimitives(gl, gl::Lines).size(),
+                              bench.modelPrimitives(gl, gl::LineLoop).size());
+    };
+    EXPECT_EQ(lines(), std::make_pair(size_t(0), size_t(6)));  // the six outer faces
+    bench.scene.interactiveDrag = 0;
+    EXPECT_EQ(lines().first, 1u);  // the mesh pass: the edges joining the two loops
+    bench.scene.interactiveDrag = 1;
+    bench.plot(PlotMode::Contour);
+    EXPECT_FALSE(bench.modelPrimitives(bench.draw(), gl::Polygon).empty());
+}
+
 }  // namespace

@@ -117,8 +117,14 @@ void Geometry::drawScene(const DrawContext& c, const FrameInputs& in, const Came
     Gl& gl = c.gl;
     const PlotSettings& s = in.settings;
     const bool threeD = in.model.dimension == 3;
-    // While the mouse moves the model with numbers on, only the outlines are drawn.
-    if (in.interactiveDrag && (s.nodeNumbers || s.numberingKind != 3)) {
+    // While the mouse moves the model with numbers on, only the outlines are drawn. So they
+    // are for the wireframe of a large model: its mesh pass draws every edge of every
+    // element, the interior ones too, and would take seconds a frame.
+    const bool wireframe = s.plotMode != PlotMode::Contour && s.plotMode != PlotMode::IsoLine &&
+                           s.plotMode != PlotMode::IsoSurface && s.plotMode != PlotMode::Material &&
+                           s.plotMode != PlotMode::Vector;
+    const bool largeWireframe = wireframe && in.model.elementCount > largeModelElements;
+    if (in.interactiveDrag && (s.nodeNumbers || s.numberingKind != 3 || largeWireframe)) {
         outlinePass(c);
         return;
     }

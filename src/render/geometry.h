@@ -34,6 +34,9 @@ class Geometry {
     Rgb backgroundColour{0, 0, 0};
     Rgb nodeNumberColour{1, 1, 1};
     Rgb elementNumberColour{1, 1, 0};
+    // Above this many elements a wireframe (mesh or node plot) is drawn as outlines while
+    // the mouse drags the model.
+    int32_t largeModelElements = 100000;
 
     // Draws one frame into the current context. The camera's drawing frame and triad are
     // updated by the overlay.
