@@ -29,6 +29,9 @@ struct ViewAngles {
     std::array<float, 3> angle{}, cosine{1, 1, 1}, sine{};
 };
 
+// A vector turned as the scene is: about Z, then Y, then X (each skipped at angle 0).
+std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view);
+
 // Per-node data of one frame: deformed and undeformed positions (3 floats each, z = 0 in 2D)
 // and the plotted component's value; `hasValues` is false when the plot item is not a
 // component of the results.

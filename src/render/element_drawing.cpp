@@ -16,8 +16,8 @@
 
 namespace orv {
 
-bool DrawContext::faceVisible(const std::array<float, 3>& n) const {
-    float x = n[0], y = n[1], z = n[2];
+std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view) {
+    float x = v[0], y = v[1], z = v[2];
     if (view.angle[2] != 0) {
         const float c = view.cosine[2], s = view.sine[2];
         const float x1 = x * c - y * s, y1 = x * s + y * c;
@@ -32,10 +32,15 @@ bool DrawContext::faceVisible(const std::array<float, 3>& n) const {
     }
     if (view.angle[0] != 0) {
         const float c = view.cosine[0], s = view.sine[0];
-        const float z1 = z * c + y * s;
+        const float y1 = y * c - z * s, z1 = z * c + y * s;
+        y = y1;
         z = z1;
     }
-    return z > 0;
+    return {x, y, z};
+}
+
+bool DrawContext::faceVisible(const std::array<float, 3>& n) const {
+    return turnAsScene(n, view)[2] > 0;
 }
 
 void DrawContext::vertex(const CutSection* section, int32_t m, bool deformed, float out[3],

@@ -6,6 +6,7 @@
 #include "bitmap_font_set.h"
 #include "camera.h"
 #include "color_map.h"
+#include "draw_context.h"
 #include "fe_model.h"
 #include "geometry.h"
 #include "gl.h"
@@ -92,28 +93,13 @@ void drawAxisTriad(Gl& gl, const FrameInputs& in, Camera& camera) {
     const float e = 0.05f * (f.Xp - f.L);
     const float o[3] = {f.Xp - 1.5f * e, f.B + 0.8f * e, f.Z - 2 * e};
     const float axes[3][3] = {{e, 0, 0}, {0, e, 0}, {0, 0, e}};
+    ViewAngles view;
+    view.angle = camera.angles;
+    view.cosine = camera.cosines;
+    view.sine = camera.sines;
     for (int a = 0; a < 3; ++a) {
-        float x = axes[a][0], y = axes[a][1], z = axes[a][2];
-        // Turned as the scene is: about Z, then Y, then X (the scene's own order).
-        if (camera.angles[2] != 0) {
-            const float c = camera.cosines[2], s = camera.sines[2];
-            const float x1 = c * x - s * y, y1 = s * x + c * y;
-            x = x1;
-            y = y1;
-        }
-        if (camera.angles[1] != 0) {
-            const float c = camera.cosines[1], s = camera.sines[1];
-            const float x1 = c * x + s * z, z1 = c * z - s * x;
-            x = x1;
-            z = z1;
-        }
-        if (camera.angles[0] != 0) {
-            const float c = camera.cosines[0], s = camera.sines[0];
-            const float y1 = c * y - s * z, z1 = s * y + c * z;
-            y = y1;
-            z = z1;
-        }
-        camera.triadEnds[size_t(a)] = {o[0] + x, o[1] + y, o[2] + z};
+        const auto t = turnAsScene({axes[a][0], axes[a][1], axes[a][2]}, view);
+        camera.triadEnds[size_t(a)] = {o[0] + t[0], o[1] + t[1], o[2] + t[2]};
     }
     gl.lineWidth(1.0f);
     ColorMap::applyColour(gl, camera.overlayColours[3]);
