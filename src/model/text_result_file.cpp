@@ -16,6 +16,25 @@ namespace orv {
 
 namespace {
 
+// The record of an element line's five fields (number, node count, type, material, real
+// constant), whose nodes and face flags start at the given offsets.
+ElementRecord elementRecord(const int64_t f[5], const ElementType& type, int64_t firstNode,
+                            int64_t firstFlag) {
+    ElementRecord r;
+    r.number = int32_t(f[0]);
+    r.nodeCount = type.nodeCount;
+    r.type = type.code;
+    r.material = int32_t(f[3]);
+    r.realConstant = int32_t(f[4]);
+    r.selected = 1;
+    r.family = type.family;
+    r.faceCount = type.faceCount;
+    r.exteriorFaceCount = 0;
+    r.firstNode = firstNode;
+    r.firstFlag = firstFlag;
+    return r;
+}
+
 constexpr const char* kOpenError = " Error to open file .asc";
 constexpr const char* kWriteError = " Error to write file .asc";
 constexpr const char* kOldLayout = "This file is not available for current version!";
@@ -86,18 +105,8 @@ struct ElementLines {
         }
         p = scan::skipBlanks(p);
         if (*p != '\n') return nullptr;
-        ElementRecord& r = records[e];
-        r.number = int32_t(f[0]);
-        r.nodeCount = type->nodeCount;
-        r.type = type->code;
-        r.material = int32_t(f[3]);
-        r.realConstant = int32_t(f[4]);
-        r.selected = 1;
-        r.family = type->family;
-        r.faceCount = type->faceCount;
-        r.exteriorFaceCount = 0;
-        r.firstNode = int64_t(nodes.size());  // made absolute by commit
-        r.firstFlag = flags;
+        // The node offset is made absolute by commit.
+        records[e] = elementRecord(f, *type, int64_t(nodes.size()), flags);
         nodes.insert(nodes.end(), at, at + type->nodeCount);
         flags += type->faceCount;
         return p + 1;
@@ -467,18 +476,8 @@ bool TextReader::readElement(int32_t e) {
         return damaged(line, which() + " of type " + std::to_string(f[2]) + " has " +
                                  std::to_string(f[1]) + " nodes instead of " +
                                  std::to_string(type->nodeCount));
-    ElementRecord& r = model_.elements[size_t(e)];
-    r.number = int32_t(f[0]);
-    r.nodeCount = type->nodeCount;
-    r.type = type->code;
-    r.material = int32_t(f[3]);
-    r.realConstant = int32_t(f[4]);
-    r.selected = 1;
-    r.family = type->family;
-    r.faceCount = type->faceCount;
-    r.exteriorFaceCount = 0;
-    r.firstNode = int64_t(model_.connectivity.size());
-    r.firstFlag = int64_t(model_.faceFlags.size());
+    model_.elements[size_t(e)] = elementRecord(f, *type, int64_t(model_.connectivity.size()),
+                                               int64_t(model_.faceFlags.size()));
     for (int j = 0; j < type->nodeCount; ++j) {
         int64_t p;
         if (!integer(p, "an element node", INT32_MIN, INT32_MAX)) return false;
