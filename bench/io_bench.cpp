@@ -16,7 +16,6 @@
 #include "file_input.h"
 #include "messages.h"
 #include "model_files.h"
-#include "plot_settings.h"
 #include "progress.h"
 
 namespace {
@@ -45,11 +44,9 @@ double fileMb(const std::string& path) {
 }
 
 bool readModel(orv::FeModel& model, const std::string& path) {
-    orv::PlotSettings settings;
-    settings.reset();
     orv::NullProgress progress;
     StderrMessages messages;
-    return orv::readModelFile(model, settings, path, orv::fileExtension(path), progress, messages);
+    return orv::readModelFile(model, path, orv::fileExtension(path), progress, messages);
 }
 
 int read(const std::string& path) {

@@ -9,7 +9,6 @@
 
 #include "fe_model.h"
 #include "messages.h"
-#include "plot_settings.h"
 #include "progress.h"
 
 namespace batch {
@@ -82,7 +81,7 @@ inline void reportFailure(const char* what, const std::string& path) {
 }
 
 // Reads a model file as the Open command does (by its extension), reporting a failure.
-bool readModel(orv::FeModel& model, orv::PlotSettings& settings, const std::string& path);
+bool readModel(orv::FeModel& model, const std::string& path);
 
 int usageError(const std::string& text);
 

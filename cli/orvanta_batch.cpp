@@ -56,8 +56,7 @@ int list(orv::ListingKind kind, const std::string& path) {
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     orv::FeModel model;
-    orv::PlotSettings settings;
-    if (!readModel(model, settings, path)) return 1;
+    if (!readModel(model, path)) return 1;
     errno = 0;
     if (!printListing(kind, model)) {
         std::fprintf(stderr, "orvanta-batch: could not write the listing%s%s\n", errno ? ": " : "",
@@ -75,8 +74,7 @@ int convert(const std::string& in, const std::string& out) {
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     orv::FeModel model;
-    orv::PlotSettings settings;
-    if (!readModel(model, settings, in)) return 1;
+    if (!readModel(model, in)) return 1;
     TerminalProgress progress;
     orv::clearFileError();
     const bool ok = orv::writeModelFile(model, out, extension, progress, messages);
@@ -97,13 +95,11 @@ int usageError(const std::string& text) {
     return 2;
 }
 
-bool readModel(orv::FeModel& model, orv::PlotSettings& settings, const std::string& path) {
+bool readModel(orv::FeModel& model, const std::string& path) {
     TerminalProgress progress;
     StderrMessages messages;
-    settings.reset();
     orv::clearFileError();
-    const bool ok =
-        orv::readModelFile(model, settings, path, orv::fileExtension(path), progress, messages);
+    const bool ok = orv::readModelFile(model, path, orv::fileExtension(path), progress, messages);
     progress.finish();
     if (!ok) reportFailure("read", path);
     return ok;

@@ -169,19 +169,17 @@ void Scratch::clear() const {
 
 // --- reading and refusals ---
 
-ReadOutcome readInto(orv::FeModel& model, orv::PlotSettings& settings, const std::string& path,
-                     Format format) {
+ReadOutcome readInto(orv::FeModel& model, const std::string& path, Format format) {
     static const char* const kExtension[] = {"rst", "asc", "mdf"};
     ReadOutcome outcome;
     CheckingProgress progress;
-    settings.reset();
-    outcome.accepted = orv::readModelFile(model, settings, path, kExtension[int(format)], progress,
-                                          outcome.messages);
+    outcome.accepted =
+        orv::readModelFile(model, path, kExtension[int(format)], progress, outcome.messages);
     check(model.modalResults == (format == Format::Modes), "the reader changed the mode flag");
     if (outcome.accepted) {
         check(outcome.messages.boxes.empty(), "an accepted file reported a message");
-        check(std::isfinite(settings.magnification), "the magnification is not finite");
-        check(settings.stepCount >= 0, "negative step count in the settings");
+        check(std::isfinite(orv::defaultMagnification(model)), "the magnification is not finite");
+        check(model.defaultDisplaySteps() >= 0, "negative number of display steps");
     }
     return outcome;
 }
@@ -232,8 +230,8 @@ void checkPlace(const std::string& text, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& m,
-                  const orv::PlotSettings& settings, const uint8_t* data, size_t size) {
+void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& m, const uint8_t* data,
+                  size_t size) {
     check(!outcome.messages.boxes.empty(), "a refused file reported no reason");
     for (const orv::MessageBox& box : outcome.messages.boxes) {
         check(box.title == "Error", "a refusal not titled Error");
@@ -249,7 +247,7 @@ void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& m,
     check(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0 &&
               m.results.dofNames.empty() && m.results.stepValue.isEmpty(),
           "a refused file left results");
-    check(settings.stepCount == 0, "a refused file left a step count in the settings");
+    check(m.defaultDisplaySteps() == 0, "a refused file left display steps");
 }
 
 // --- soundness of an accepted model ---
@@ -406,36 +404,36 @@ namespace {
 
 volatile double sink = 0.0;
 
-void queryValues(orv::FeModel& m) {
+// The values of a few shown steps: every step a file starts with, a single step or mode
+// ramped over ten display steps, and every mode; steps and components out of range too.
+void queryValues(const orv::FeModel& m) {
     const orv::ResultSet& r = m.results;
     double sum = 0.0;
-    const int32_t frames = std::max(r.stepCount, m.frameCount);
-    for (int32_t k = -1; k <= frames; ++k) {
+    const int32_t steps = std::max(r.stepCount, m.defaultDisplaySteps());
+    for (int32_t k = -1; k <= steps; ++k) {
         sum += m.stepValue(k);
         for (int32_t d = -1; d <= r.dofCount; ++d) {
             const auto [hi, lo] = m.extremes(true, k, d);
             sum += double(hi) - double(lo);
         }
-        if (k < 0 || k >= frames) continue;
-        for (int32_t i = 0; i < m.nodeCount; ++i) {
-            for (int32_t d = 0; d < r.dofCount; ++d)
-                sum += m.nodalValue(i, k, d);
-            for (int c = 0; c < m.dimension; ++c)
-                sum += m.displacement(i, k, c);
-        }
     }
+    std::vector<orv::ShownStep> shown;
+    for (int32_t k = -1; k <= m.defaultDisplaySteps(); ++k)
+        shown.push_back({k, m.defaultDisplaySteps(), 0});
+    shown.push_back({4, 10, 0});
+    shown.push_back({9, 10, 0});
+    for (int32_t mode = -1; m.modalResults && mode <= r.stepCount; ++mode)
+        shown.push_back({0, 1, mode});
+    for (const orv::ShownStep& s : shown)
+        for (int32_t i = 0; i < m.nodeCount; ++i) {
+            for (int32_t d = -1; d <= r.dofCount; ++d)
+                sum += m.nodalValue(i, s, d);
+            for (int c = 0; c < m.dimension; ++c)
+                sum += m.displacement(i, s, c);
+        }
     for (int32_t d = 0; d < r.dofCount; ++d) {
         const auto [hi, lo] = m.extremes(false, 0, d);
         sum += double(hi) - double(lo);
-    }
-    if (m.modalResults && m.hasValues()) {
-        const int32_t kept = m.chosenMode;
-        for (int32_t mode = 0; mode < r.stepCount; ++mode) {
-            m.chosenMode = mode;
-            for (int32_t i = 0; i < m.nodeCount; ++i)
-                sum += m.nodalValue(i, 0, 0);
-        }
-        m.chosenMode = kept;
     }
     sink = sink + sum;
 }
@@ -477,8 +475,7 @@ bool loosesInBinary(const orv::FeModel& m) {
 }
 
 void readWritten(orv::FeModel& model, const std::string& path) {
-    orv::PlotSettings settings;
-    const ReadOutcome outcome = readInto(model, settings, path, Format::Binary);
+    const ReadOutcome outcome = readInto(model, path, Format::Binary);
     if (!outcome.accepted)
         fail("a written binary file is refused: " + outcome.messages.boxes.at(0).text);
     checkModel(model, false);
@@ -525,9 +522,8 @@ void textRoundTrip(const orv::FeModel& m, Format origin) {
     write(m, Format::Text, s.path("a.asc"));
     s.expectOnly({"input", "a.asc"});
     orv::FeModel t;
-    orv::PlotSettings settings;
     const ReadOutcome outcome =
-        readInto(t, settings, s.path("a.asc"), m.modalResults ? Format::Modes : Format::Text);
+        readInto(t, s.path("a.asc"), m.modalResults ? Format::Modes : Format::Text);
     if (!outcome.accepted)
         fail("a written text file is refused: " + outcome.messages.boxes.at(0).text);
     checkModel(t, true);
@@ -585,14 +581,13 @@ void runInput(const uint8_t* data, size_t size, std::initializer_list<Format> fo
     s.put("input", data, size);
     for (Format format : formats) {
         orv::FeModel model;
-        orv::PlotSettings settings;
-        const ReadOutcome outcome = readInto(model, settings, s.path("input"), format);
+        const ReadOutcome outcome = readInto(model, s.path("input"), format);
         if (outcome.accepted) {
             lastInputAccepted = true;
             checkModel(model, format != Format::Binary);
             exercise(model, format);
         } else {
-            checkRefusal(outcome, model, settings, data, size);
+            checkRefusal(outcome, model, data, size);
         }
         s.expectOnly({"input"});
     }

@@ -12,7 +12,6 @@
 
 #include "fe_model.h"
 #include "messages.h"
-#include "plot_settings.h"
 
 namespace orvfuzz {
 
@@ -48,7 +47,7 @@ class RecordingMessages final : public orv::Messages {
     std::vector<orv::MessageBox> boxes;
 };
 
-// Reads with a fresh model and settings, as the application does before opening a file.
+// Reads into a fresh model, as the application does before opening a file.
 struct ReadOutcome {
     bool accepted = false;
     RecordingMessages messages;
@@ -56,13 +55,12 @@ struct ReadOutcome {
 
 enum class Format { Binary, Text, Modes };
 
-ReadOutcome readInto(orv::FeModel& model, orv::PlotSettings& settings, const std::string& path,
-                     Format format);
+ReadOutcome readInto(orv::FeModel& model, const std::string& path, Format format);
 
 // A refused read reports one or more errors in the established forms, with a byte offset
 // inside the file or a line that exists, and leaves an empty model.
-void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& model,
-                  const orv::PlotSettings& settings, const uint8_t* data, size_t size);
+void checkRefusal(const ReadOutcome& outcome, const orv::FeModel& model, const uint8_t* data,
+                  size_t size);
 
 // Structural soundness of an accepted model: tables sized from the counts, positions in
 // range, finite geometry. fromText adds what the text reader computes itself.

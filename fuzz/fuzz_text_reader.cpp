@@ -43,13 +43,12 @@ void compareReadModes(const uint8_t* data, size_t size) {
     scratch.put("input", data, size);
     const orv::TextReadMode saved = orv::textReadMode();
     orv::FeModel words, lines;
-    orv::PlotSettings wordSettings, lineSettings;
     orv::setTextReadMode({false, 0, 0});
     const orvfuzz::ReadOutcome byWords =
-        orvfuzz::readInto(words, wordSettings, scratch.path("input"), orvfuzz::Format::Text);
+        orvfuzz::readInto(words, scratch.path("input"), orvfuzz::Format::Text);
     orv::setTextReadMode({true, 0, 0});
     const orvfuzz::ReadOutcome byLines =
-        orvfuzz::readInto(lines, lineSettings, scratch.path("input"), orvfuzz::Format::Text);
+        orvfuzz::readInto(lines, scratch.path("input"), orvfuzz::Format::Text);
     orv::setTextReadMode(saved);
     orvfuzz::check(byWords.accepted == byLines.accepted,
                    "line blocks and words disagree on accepting the file");
@@ -59,8 +58,8 @@ void compareReadModes(const uint8_t* data, size_t size) {
         orvfuzz::check(byWords.messages.boxes[i].text == byLines.messages.boxes[i].text,
                        "line blocks and words give different messages");
     orvfuzz::check(sameModel(words, lines), "line blocks and words read different models");
-    orvfuzz::check(wordSettings.stepCount == lineSettings.stepCount,
-                   "line blocks and words give different step counts");
+    orvfuzz::check(words.defaultDisplaySteps() == lines.defaultDisplaySteps(),
+                   "line blocks and words give different display steps");
     scratch.clear();
 }
 

@@ -121,8 +121,7 @@ TEST(BinaryRead, StepsWithoutComponentsAreDroppedAndProgressFollowsTheNodes) {
     const ReadOutcome r = readFile(dir.file("steps.rst"));
     ASSERT_TRUE(r.ok) << r.messages.lastError();
     EXPECT_EQ(r.model.results.stepCount, 0);
-    EXPECT_EQ(r.settings.stepCount, 0);
-    EXPECT_EQ(r.model.frameCount, 0);
+    EXPECT_EQ(r.model.defaultDisplaySteps(), 0);
     EXPECT_EQ(r.progress.positions, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
 }
 
@@ -134,7 +133,7 @@ TEST(BinaryRead, AResultFlagOfZeroGivesAModelWithoutResults) {
     const FeModel& m = r.model;
     EXPECT_TRUE(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0);
     EXPECT_TRUE(m.results.dofNames.empty() && m.values.empty());
-    EXPECT_EQ(r.settings.stepCount, 0);
+    EXPECT_EQ(r.model.defaultDisplaySteps(), 0);
     EXPECT_EQ(m.elements.at(1).number, 8);  // the blocks after the results are read as usual
 
     // The listings, the model written as .rst and read back, and the model written as .asc

@@ -71,8 +71,6 @@ TEST(ResultsListing, StoredValuesOfEachStepOrMode) {
                    "     1  -7.00000e+003", "     2   5.00000e+002", "     3   0.00000e+000"});
     EXPECT_EQ(listing(ListingKind::Results, m), expected);
     m.modalResults = true;  // a mode is listed as stored, not as the first frame shows it
-    m.chosenMode = 0;
-    m.frameCount = 1;
     EXPECT_EQ(listing(ListingKind::Results, m), expected);
 }
 

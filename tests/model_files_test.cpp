@@ -11,7 +11,6 @@
 #include <chrono>
 
 #include "safe_file_writer.h"
-#include "scene.h"
 #include "test_support.h"
 
 namespace {
@@ -58,34 +57,10 @@ TEST_F(ModelFilesOnDisk, ExtensionsInAnyCaseChooseTheReader) {
     for (const char* name : {"model.txt", "model"}) {
         ReadOutcome r;
         r.model = FeModel(model_);
-        r.ok = readModelFile(r.model, r.settings, dir_.file(name), fileExtension(dir_.file(name)),
-                             r.progress, r.messages);
+        r.ok = readModelFile(r.model, dir_.file(name), fileExtension(dir_.file(name)), r.progress,
+                             r.messages);
         expectRefused(r, kUnknownKind);
     }
-}
-
-TEST_F(ModelFilesOnDisk, TheSceneOpensByCutPathAndExtensionAndForgetsTheSymmetry) {
-    RecordingMessages messages;
-    Scene scene(messages);
-    NullProgress progress;
-    ASSERT_TRUE(scene.openFile(progress, dir_.file("BEAM."), "RST"));
-    EXPECT_EQ(scene.fileName, dir_.file("BEAM."));
-    EXPECT_EQ(scene.modelLoaded, 1);
-    EXPECT_EQ(scene.settings.lightOn, 1);
-    EXPECT_EQ(scene.settings.stepCount, 2);
-    const std::vector<float> coords = scene.model.coords;
-    for (int setting : {2, 1, 0}) {
-        scene.setSymmetry(setting);
-        EXPECT_EQ(scene.model.alignedAxis(), setting);
-    }
-    EXPECT_EQ(scene.model.coords, coords);
-    scene.setSymmetry(1);
-    ASSERT_TRUE(scene.openFile(progress, dir_.file("Beam."), "Asc"));
-    EXPECT_EQ(scene.settings.symmetry, 0);
-    EXPECT_EQ(scene.model.alignedAxis(), 0);
-    EXPECT_FALSE(scene.openFile(progress, dir_.file("model."), "txt"));
-    EXPECT_EQ(messages.lastError(), kUnknownKind);
-    EXPECT_EQ(scene.modelLoaded, 0);
 }
 
 // --- writing ---

@@ -20,7 +20,6 @@
 #include "listings.h"
 #include "messages.h"
 #include "model_files.h"
-#include "plot_settings.h"
 #include "progress.h"
 
 namespace orvtest {
@@ -146,7 +145,6 @@ inline void addResults(orv::FeModel& m, const std::vector<std::string>& names,
             for (int32_t d = 0; d < dofs; ++d)
                 m.values.push_back(value(k, i, d));
     }
-    m.frameCount = steps;
     m.computeExtremes();
 }
 
@@ -186,16 +184,13 @@ inline orv::FeModel triangleStrip(int32_t n) {
 struct ReadOutcome {
     bool ok = false;
     orv::FeModel model;
-    orv::PlotSettings settings;
     RecordingMessages messages;
     RecordingProgress progress;
 };
 
 inline ReadOutcome readFile(const std::string& path) {
     ReadOutcome r;
-    r.settings.reset();
-    r.ok = orv::readModelFile(r.model, r.settings, path, orv::fileExtension(path), r.progress,
-                              r.messages);
+    r.ok = orv::readModelFile(r.model, path, orv::fileExtension(path), r.progress, r.messages);
     return r;
 }
 
@@ -218,7 +213,7 @@ inline void expectRefused(const ReadOutcome& r, const std::string& text) {
     EXPECT_TRUE(m.coords.empty() && m.elements.empty() && m.connectivity.empty() &&
                 m.values.empty());
     EXPECT_TRUE(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0);
-    EXPECT_EQ(r.settings.stepCount, 0);
+    EXPECT_EQ(m.defaultDisplaySteps(), 0);
 }
 
 // Reads a file the calling test expects to be accepted without a message.

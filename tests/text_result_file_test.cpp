@@ -54,8 +54,8 @@ TEST(TextRead, AWholeFileWithEitherLineEnd) {
     EXPECT_EQ(m.faceFlags, (std::vector<uint8_t>{1, 1, 0, 0, 1, 1}));
     EXPECT_EQ(m.extremes(true, 1, 1), std::make_pair(-2.0f, -8.0f));
     EXPECT_EQ(m.extremes(false, 0, 0), std::make_pair(0.007f, -7.0f));
-    EXPECT_EQ(std::make_pair(m.frameCount, r.settings.stepCount), std::make_pair(2, 2));
-    EXPECT_EQ(r.settings.magnification, 1.0f);  // time results keep the factor
+    EXPECT_EQ(m.defaultDisplaySteps(), 2);
+    EXPECT_EQ(defaultMagnification(m), 1.0f);
     // Blank lines and blanks after the last step.
     const ReadOutcome tail = readText(dir, squareText("\r\n") + "\r\n \t\n\n   ");
     ASSERT_TRUE(tail.ok) << tail.messages.lastError();
@@ -78,7 +78,7 @@ TEST(TextRead, AcceptedVariants) {
         const ReadOutcome r = readText(dir, squareGeometry(line) + "\n \n");
         EXPECT_EQ(r.model.elements.at(1).number, 2);
         EXPECT_EQ(r.model.results.hasResults, 0);
-        EXPECT_EQ(r.settings.magnification, 0.0f);
+        EXPECT_EQ(defaultMagnification(r.model), 0.0f);
     }
     // A count with a trailing comma on a larger model; reals below the float range read as 0.
     std::string strip = "strip\n122 2\n1 1e-50 -2.5E+1\n", elements = "120,\n";
@@ -109,8 +109,7 @@ TEST(TextRead, StepsWithoutComponentsOrNodesAreDroppedAndComponentsWithoutStepsK
     ASSERT_TRUE(noNodes.ok) << noNodes.messages.lastError();
     EXPECT_EQ(noNodes.model.results.stepCount, 0);
     EXPECT_EQ(noNodes.model.results.dofNames, (std::vector<std::string>{"UX", "UY"}));
-    EXPECT_EQ(std::make_pair(noNodes.model.frameCount, noNodes.settings.stepCount),
-              std::make_pair(0, 0));
+    EXPECT_EQ(noNodes.model.defaultDisplaySteps(), 0);
     expectRefused(readText(dir, nodeless.substr(0, nodeless.size() - 4) + "x\n"),
                   "The file is damaged at line 8: a step value \"x\" is not a number!");
 
@@ -119,13 +118,13 @@ TEST(TextRead, StepsWithoutComponentsOrNodesAreDroppedAndComponentsWithoutStepsK
     ASSERT_TRUE(noDofs.ok) << noDofs.messages.lastError();
     EXPECT_EQ(noDofs.model.results.stepCount, 0);
     EXPECT_EQ(noDofs.model.stepValue(2), 0.0);
-    EXPECT_EQ(noDofs.settings.stepCount, 0);
+    EXPECT_EQ(noDofs.model.defaultDisplaySteps(), 0);
 
     const ReadOutcome noSteps = readText(dir, squareGeometry() + "2 UX UY\n0\n");
     ASSERT_TRUE(noSteps.ok) << noSteps.messages.lastError();
     const FeModel& b = noSteps.model;
     EXPECT_EQ(b.results.hasResults, 0);
-    EXPECT_EQ(b.nodalValue(0, 0, 0), 0.0);
+    EXPECT_EQ(b.nodalValue(0, {}, 0), 0.0);
     EXPECT_EQ(b.extremes(false, 0, 0), std::make_pair(0.0f, 0.0f));
     // The names survive the binary file.
     writeFile(b, dir.file("counts.rst"));
@@ -138,14 +137,13 @@ TEST(TextRead, ModeFiles) {
     const ReadOutcome r = readText(dir, squareText(), "modes.mdf");
     ASSERT_TRUE(r.ok) << r.messages.lastError();
     EXPECT_TRUE(r.model.modalResults);
-    EXPECT_EQ(r.model.frameCount, 1);
-    EXPECT_EQ(r.settings.stepCount, 1);
+    EXPECT_EQ(r.model.defaultDisplaySteps(), 1);
     EXPECT_EQ(r.model.results.stepCount, 2);
     // Each mode keeps its own extremes.
     EXPECT_EQ(r.model.extremes(true, 0, 0), std::make_pair(0.007f, 0.001f));
     EXPECT_EQ(r.model.extremes(true, 1, 0), std::make_pair(-1.0f, -7.0f));
     // Box 2 x 1 (mean size 1.5); UX ranges over -7..0.007, UY over -8..0.008.
-    EXPECT_NEAR(r.settings.magnification, 0.3 * 1.5 / (0.008 + 8.0), 1e-6);
+    EXPECT_NEAR(defaultMagnification(r.model), 0.3 * 1.5 / (0.008 + 8.0), 1e-6);
 
     const ReadOutcome refused = readText(dir, "2000\n", "modes.mdf");
     expectRefused(refused, kOldLayout);

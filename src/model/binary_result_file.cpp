@@ -18,7 +18,6 @@
 #include "fe_model.h"
 #include "file_input.h"
 #include "messages.h"
-#include "plot_settings.h"
 #include "progress.h"
 #include "safe_file_writer.h"
 
@@ -186,8 +185,8 @@ int32_t intAt(const char* p) {
 
 class BinaryReader {
   public:
-    BinaryReader(FeModel& model, PlotSettings& settings, Progress& progress, Messages& messages)
-        : model_(model), settings_(settings), progress_(progress), messages_(messages) {}
+    BinaryReader(FeModel& model, Progress& progress, Messages& messages)
+        : model_(model), progress_(progress), messages_(messages) {}
 
     bool read(const std::string& path);
 
@@ -246,7 +245,6 @@ class BinaryReader {
     bool readTrailer();
 
     FeModel& model_;
-    PlotSettings& settings_;
     Progress& progress_;
     Messages& messages_;
     BinaryInput in_;
@@ -269,8 +267,7 @@ bool BinaryReader::read(const std::string& path) {
     }
     prefaulter_.stop();
     if (!ok) return false;
-    if (model_.dropStepsWithoutComponents()) settings_.stepCount = 0;
-    applyDefaultMagnification(model_, settings_.magnification);
+    model_.dropStepsWithoutComponents();
     progress_.setPosition(100);
     return true;
 }
@@ -320,8 +317,6 @@ bool BinaryReader::readHeader() {
     recordBytes_ = size_t(recordBytes);
     model_.nodeCount = nodeCount;
     model_.dimension = dimension;
-    model_.frameCount = stepCount_;
-    settings_.stepCount = stepCount_;
     return true;
 }
 
@@ -516,8 +511,6 @@ bool BinaryReader::readResults() {
             if (!readFloat(skipped, "result block")) return false;
         r.initialise(0, 0, {}, model_.dimension);
         ValueTable().swap(model_.values);
-        model_.frameCount = 0;
-        settings_.stepCount = 0;
         return true;
     }
     r.initialise(steps, dofs, std::move(names), model_.dimension);
@@ -830,10 +823,10 @@ void BinaryWriter::write() {
 
 }  // namespace
 
-bool readBinaryFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                    Progress& progress, Messages& messages) {
-    BinaryReader reader(model, settings, progress, messages);
-    return reader.read(path) || discardFailedRead(model, settings);
+bool readBinaryFile(FeModel& model, const std::string& path, Progress& progress,
+                    Messages& messages) {
+    BinaryReader reader(model, progress, messages);
+    return reader.read(path) || discardFailedRead(model);
 }
 
 bool writeBinaryFile(const FeModel& model, const std::string& path, Progress& progress,

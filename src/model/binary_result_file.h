@@ -6,7 +6,6 @@
 namespace orv {
 
 class FeModel;
-struct PlotSettings;
 class Progress;
 class Messages;
 
@@ -15,8 +14,8 @@ constexpr int kMaxWrittenTitleLength = 99;
 
 // Reads a .rst file into a model the caller has reset. On failure the reason is reported
 // and the model is left empty.
-bool readBinaryFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                    Progress& progress, Messages& messages);
+bool readBinaryFile(FeModel& model, const std::string& path, Progress& progress,
+                    Messages& messages);
 // Writes the model as .rst; the file it replaces survives any failure.
 bool writeBinaryFile(const FeModel& model, const std::string& path, Progress& progress,
                      Messages& messages);

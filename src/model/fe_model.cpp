@@ -1,7 +1,6 @@
 #include "fe_model.h"
 
 #include "element_topology.h"
-#include "plot_settings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,8 +49,6 @@ void FeModel::reset() {
     centre = {0.0f, 0.0f, 0.0f};
     results.reset();
     modalResults = false;
-    chosenMode = 0;
-    frameCount = 1;
     symmetryAxis = 0;
     std::vector<float>().swap(unalignedColumn);
 }
@@ -251,11 +248,12 @@ void FeModel::switchSymmetry(int oldSetting, int newSetting) {
 
 // --- results ---
 
-double FeModel::nodalValue(int32_t i, int32_t k, int32_t d) const {
+double FeModel::nodalValue(int32_t i, const ShownStep& s, int32_t d) const {
     if (!hasValues() || d < 0 || d >= results.dofCount) return 0.0;
-    const double frames = frameCount > 0 ? frameCount : 1;
+    const double frames = s.count > 0 ? s.count : 1;
+    const int32_t k = s.step;
     if (modalResults) {
-        const int32_t mode = std::clamp(chosenMode, 0, results.stepCount - 1);
+        const int32_t mode = std::clamp(s.mode, 0, results.stepCount - 1);
         return (k + 1) / frames * storedValue(i, mode, d);
     }
     if (results.stepCount >= 2) {
@@ -265,8 +263,13 @@ double FeModel::nodalValue(int32_t i, int32_t k, int32_t d) const {
     return (k + 1) / frames * storedValue(i, 0, d);
 }
 
-double FeModel::displacement(int32_t i, int32_t k, int32_t c) const {
-    return results.hasDisplacements ? nodalValue(i, k, c) : 0.0;
+int32_t FeModel::defaultDisplaySteps() const {
+    if (!hasValues()) return 0;
+    return modalResults ? 1 : results.stepCount;
+}
+
+double FeModel::displacement(int32_t i, const ShownStep& s, int32_t c) const {
+    return results.hasDisplacements ? nodalValue(i, s, c) : 0.0;
 }
 
 double FeModel::stepValue(int32_t k) const {
@@ -326,24 +329,19 @@ bool FeModel::dropStepsWithoutComponents() {
     std::vector<std::string> names;
     results.initialise(0, 0, std::move(names), dimension);
     values.clear();
-    frameCount = 0;
     return true;
 }
 
-bool discardFailedRead(FeModel& model, PlotSettings& settings) {
+bool discardFailedRead(FeModel& model) {
     const bool modal = model.modalResults;
     model.reset();
     model.modalResults = modal;
-    settings.stepCount = 0;
     return false;
 }
 
-void applyDefaultMagnification(const FeModel& model, float& magnification) {
-    if (!model.results.hasDisplacements) {
-        magnification = 0.0f;
-        return;
-    }
-    if (!model.modalResults) return;
+float defaultMagnification(const FeModel& model) {
+    if (!model.results.hasDisplacements) return 0.0f;
+    if (!model.modalResults) return 1.0f;
     const BoundingBox& b = model.box;
     const float sizes[3] = {b.xMax - b.xMin, b.yMax - b.yMin, b.zMax - b.zMin};
     double sum = 0.0, largest = 0.0;
@@ -353,9 +351,9 @@ void applyDefaultMagnification(const FeModel& model, float& magnification) {
         largest = std::max(largest, std::fabs(double(hi) - double(lo)));
     }
     const double meanSize = sum * (1.0 / model.dimension);
-    // Every mode at rest: no finite factor exists, so keep the current one.
-    if (!(largest > 0.0) || !std::isfinite(largest) || !std::isfinite(meanSize)) return;
-    magnification = float(meanSize / largest * 0.3);
+    // Every mode at rest: no finite factor exists, so the plain factor 1.
+    if (!(largest > 0.0) || !std::isfinite(largest) || !std::isfinite(meanSize)) return 1.0f;
+    return float(meanSize / largest * 0.3);
 }
 
 }  // namespace orv

@@ -9,9 +9,9 @@
 // by 1-based positions in the tables, never by the labels read from files.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -21,7 +21,15 @@
 namespace orv {
 
 class Progress;
-struct PlotSettings;
+
+// Which values a frame shows: display step `step` (0-based) of `count`, and for a mode file
+// the chosen mode (0-based).
+struct ShownStep {
+    int32_t step = 0;
+    int32_t count = 1;
+    int32_t mode = 0;
+    bool operator==(const ShownStep&) const = default;
+};
 
 constexpr float kLowestFloat = -3.4028235e38f;
 constexpr float kHighestFloat = 3.4028235e38f;
@@ -123,9 +131,6 @@ class FeModel {
     ResultSet results;
     ValueTable values;  // stepCount x nodeCount x dofCount
     bool modalResults = false;
-    int32_t chosenMode = 0;
-    // Number of animation frames a single step or a chosen mode is ramped over.
-    int32_t frameCount = 1;
 
     void reset();  // empties the model and its results
 
@@ -183,10 +188,14 @@ class FeModel {
         return values[(size_t(k) * size_t(nodeCount) + size_t(i)) * size_t(results.dofCount) +
                       size_t(d)];
     }
-    // The value shown at animation frame k: a single step or the chosen mode is ramped
-    // linearly over frameCount frames.
-    double nodalValue(int32_t i, int32_t k, int32_t d) const;
-    double displacement(int32_t i, int32_t k, int32_t c) const;
+    // The value shown at a display step: a transient result's own step, or a single step or
+    // the chosen mode ramped linearly over the display steps.
+    double nodalValue(int32_t i, const ShownStep& s, int32_t d) const;
+    // Displacement component c shown at s; 0 without displacements.
+    double displacement(int32_t i, const ShownStep& s, int32_t c) const;
+    // The display steps a file starts with: a transient result's steps, one for a single
+    // step or a mode file, none without results.
+    int32_t defaultDisplaySteps() const;
     double stepValue(int32_t k) const;
     // (max, min) of degree of freedom d, of step k when perStep and there are several steps.
     std::pair<float, float> extremes(bool perStep, int32_t k, int32_t d) const;
@@ -206,10 +215,11 @@ class FeModel {
 
 // Empties the model after a failed read, keeping the kind of file it was read as, so that a
 // read never leaves a partly filled model. Returns false, the read's result.
-bool discardFailedRead(FeModel& model, PlotSettings& settings);
+bool discardFailedRead(FeModel& model);
 
-// Sets the deformation magnification after reading: 0 without displacements, unchanged
-// for time results, 0.3 x mean model size / largest displacement range for modes.
-void applyDefaultMagnification(const FeModel& model, float& magnification);
+// The deformation magnification a newly read model starts with: 0 without displacements,
+// 1 for time results, 0.3 x mean model size / largest displacement range for modes (1 when
+// every mode is at rest).
+float defaultMagnification(const FeModel& model);
 
 }  // namespace orv

@@ -26,19 +26,19 @@ std::string fileExtension(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-bool readModelFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                   const std::string& extension, Progress& progress, Messages& messages) {
+bool readModelFile(FeModel& model, const std::string& path, const std::string& extension,
+                   Progress& progress, Messages& messages) {
     model.reset();
     switch (modelFileKind(extension)) {
         case ModelFileKind::Binary:
             model.modalResults = false;
-            return readBinaryFile(model, settings, path, progress, messages);
+            return readBinaryFile(model, path, progress, messages);
         case ModelFileKind::Text:
             model.modalResults = false;
-            return readTextFile(model, settings, path, progress, messages);
+            return readTextFile(model, path, progress, messages);
         case ModelFileKind::Modes:
             model.modalResults = true;
-            return readTextFile(model, settings, path, progress, messages);
+            return readTextFile(model, path, progress, messages);
         case ModelFileKind::Unknown:
             break;
     }

@@ -5,7 +5,6 @@
 namespace orv {
 
 class FeModel;
-struct PlotSettings;
 class Progress;
 class Messages;
 
@@ -18,8 +17,8 @@ std::string fileExtension(const std::string& path);
 
 // Reads the file into the model (which is reset first) by the kind the extension names;
 // another extension is refused with a message and leaves an empty model.
-bool readModelFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                   const std::string& extension, Progress& progress, Messages& messages);
+bool readModelFile(FeModel& model, const std::string& path, const std::string& extension,
+                   Progress& progress, Messages& messages);
 // Writes the model in the format the extension names: rst or asc.
 bool writeModelFile(const FeModel& model, const std::string& path, const std::string& extension,
                     Progress& progress, Messages& messages);

@@ -8,7 +8,6 @@
 #include "file_input.h"
 #include "messages.h"
 #include "number_format.h"
-#include "plot_settings.h"
 #include "progress.h"
 #include "safe_file_writer.h"
 
@@ -189,8 +188,8 @@ class ProgressTicker {
 
 class TextReader {
   public:
-    TextReader(FeModel& model, PlotSettings& settings, Progress& progress, Messages& messages)
-        : model_(model), settings_(settings), progress_(progress), messages_(messages) {}
+    TextReader(FeModel& model, Progress& progress, Messages& messages)
+        : model_(model), progress_(progress), messages_(messages) {}
 
     bool read(const std::string& path);
 
@@ -256,7 +255,6 @@ class TextReader {
                    ProgressTicker& ticker);
 
     FeModel& model_;
-    PlotSettings& settings_;
     Progress& progress_;
     Messages& messages_;
     TextInput in_;
@@ -341,8 +339,7 @@ bool TextReader::read(const std::string& path) {
     progress_.setPosition(0);
     if (!readGeometry()) return false;
     if (!in_.atEnd() && !readSolutions()) return false;
-    if (model_.dropStepsWithoutComponents()) settings_.stepCount = 0;
-    applyDefaultMagnification(model_, settings_.magnification);
+    model_.dropStepsWithoutComponents();
     return true;
 }
 
@@ -528,8 +525,6 @@ bool TextReader::readSolutions() {
     // the result set keeps no steps, so that a few bytes per step never size per-step tables.
     const int32_t kept = n > 0 ? steps : 0;
     model_.results.initialise(kept, dofs, std::move(names), model_.dimension);
-    model_.frameCount = kept;
-    settings_.stepCount = kept;
     model_.values.resize(size_t(kept) * size_t(n) * size_t(dofs));
 
     int position = 0;
@@ -555,10 +550,6 @@ bool TextReader::readSolutions() {
         return damaged(in_.currentLine(), steps == 0 ? "there is data after the step count of 0"
                                                      : "there is data after the last step");
     model_.computeExtremes();
-    if (model_.modalResults) {
-        model_.frameCount = 1;
-        settings_.stepCount = 1;
-    }
     return true;
 }
 
@@ -673,10 +664,9 @@ TextReadMode textReadMode() {
     return gReadMode;
 }
 
-bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                  Progress& progress, Messages& messages) {
-    TextReader reader(model, settings, progress, messages);
-    return reader.read(path) || discardFailedRead(model, settings);
+bool readTextFile(FeModel& model, const std::string& path, Progress& progress, Messages& messages) {
+    TextReader reader(model, progress, messages);
+    return reader.read(path) || discardFailedRead(model);
 }
 
 bool writeTextFile(const FeModel& model, const std::string& path, Progress& progress,

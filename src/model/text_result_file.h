@@ -8,15 +8,13 @@
 namespace orv {
 
 class FeModel;
-struct PlotSettings;
 class Progress;
 class Messages;
 
 // Reads a .asc or .mdf file into a model the caller has reset; the caller sets
 // modalResults beforehand for a mode file. On failure the reason is reported and the model
 // is left empty.
-bool readTextFile(FeModel& model, PlotSettings& settings, const std::string& path,
-                  Progress& progress, Messages& messages);
+bool readTextFile(FeModel& model, const std::string& path, Progress& progress, Messages& messages);
 // How the reader parses the node, element and result blocks. Lines that hold exactly one
 // record are parsed straight from the read buffer, by two threads once the buffer holds at
 // least parallelBytes and at least parallelRecords records remain; any other line is read
