@@ -20,21 +20,28 @@ namespace {
 
 using namespace batch;
 
-constexpr const char* kUsage =
-    "Usage: orvanta-batch COMMAND [ARGUMENTS]\n"
-    "\n"
-    "Commands:\n"
-    "  info FILE                          print the model information\n"
-    "  list nodes|elements|results FILE   print the node, element or nodal-results listing\n"
-    "  convert IN OUT                     read IN (.rst, .asc or .mdf) and write OUT in the\n"
-    "                                     format of its extension (.rst or .asc)\n"
-    "  render FILE -o OUT [options]       draw FILE as the window would and save the picture\n"
-    "                                     as OUT (.bmp or .png); see render --help\n"
-    "  --help                             print this help\n"
-    "\n"
-    "Listings are printed on standard output exactly as the listing file holds them\n"
-    "(CR LF line ends). Messages are printed on standard error as \"Title: text\".\n"
-    "Exit status: 0 success, 1 refused file or failed operation, 2 usage error.\n";
+// The formats come from the table of result files.
+std::string usage() {
+    return "Usage: orvanta-batch COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Commands:\n"
+           "  info FILE                          print the model information\n"
+           "  list nodes|elements|results FILE   print the node, element or nodal-results listing\n"
+           "  convert IN OUT                     read IN (" +
+           orv::formatExtensions(false) +
+           ") and write OUT in the\n"
+           "                                     format of its extension (" +
+           orv::formatExtensions(true) +
+           ")\n"
+           "  render FILE -o OUT [options]       draw FILE as the window would and save the "
+           "picture\n"
+           "                                     as OUT (.bmp or .png); see render --help\n"
+           "  --help                             print this help\n"
+           "\n"
+           "Listings are printed on standard output exactly as the listing file holds them\n"
+           "(CR LF line ends). Messages are printed on standard error as \"Title: text\".\n"
+           "Exit status: 0 success, 1 refused file or failed operation, 2 usage error.\n";
+}
 
 // A listing goes out byte for byte, except to a terminal, where a title or a name from the
 // file could otherwise carry escape sequences.
@@ -68,9 +75,10 @@ int list(orv::ListingKind kind, const std::string& path) {
 
 int convert(const std::string& in, const std::string& out) {
     const std::string extension = orv::fileExtension(out);
-    const orv::ModelFileKind kind = orv::modelFileKind(extension);
-    if (kind != orv::ModelFileKind::Binary && kind != orv::ModelFileKind::Text)
-        return usageError("the output file must end in .rst or .asc: " + out);
+    const orv::ModelFormat* format = orv::findModelFormat(extension);
+    if (!format || !format->write)
+        return usageError("the output file must end in " + orv::formatExtensions(true) + ": " +
+                          out);
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     orv::FeModel model;
@@ -91,7 +99,7 @@ int convert(const std::string& in, const std::string& out) {
 namespace batch {
 
 int usageError(const std::string& text) {
-    std::fprintf(stderr, "orvanta-batch: %s\n%s", text.c_str(), kUsage);
+    std::fprintf(stderr, "orvanta-batch: %s\n%s", text.c_str(), usage().c_str());
     return 2;
 }
 
@@ -112,7 +120,7 @@ int main(int argc, char** argv) {
     if (args.empty()) return usageError("no command given");
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
-        std::fputs(kUsage, stdout);
+        std::fputs(usage().c_str(), stdout);
         return 0;
     }
     if (command == "info") {

@@ -31,6 +31,34 @@ TEST(ModelFiles, ExtensionOfTheLastPathComponent) {
         EXPECT_EQ(fileExtension(path), extension) << path;
 }
 
+// The format table as the dialogs and the dispatch see it.
+TEST(ModelFiles, FormatsByExtensionAndTheDialogFilters) {
+    const std::string rst = "Orvanta30 RST Files (*.rst)", asc = "Orvanta30 ASC Files (*.asc)",
+                      mdf = "Orvanta30 MOD Files (*.mdf)";
+    const std::tuple<std::string, ModelFileKind, std::string> formats[] = {
+        {"RST", ModelFileKind::Binary, rst},
+        {"Asc", ModelFileKind::Text, "Orvanta30 Asc Files (*.asc)"},
+        {"mDF", ModelFileKind::Modes, ""},
+        {"txt", ModelFileKind::Unknown, ""},
+        {"", ModelFileKind::Unknown, ""}};
+    for (const auto& [extension, kind, saveAs] : formats) {
+        const ModelFormat* f = findModelFormat(extension);
+        EXPECT_EQ(f ? f->kind : ModelFileKind::Unknown, kind) << extension;
+        EXPECT_EQ(f && f->write ? f->saveAsFilter : "", saveAs) << extension;
+    }
+    // The remembered type is compared exactly: "ASC" is not "asc".
+    const std::tuple<std::string, std::vector<std::string>, std::string> opens[] = {
+        {"asc", {asc, rst, mdf}, "asc"},
+        {"mdf", {mdf, rst, asc}, "mdf"},
+        {"rst", {rst, asc, mdf}, "rst"},
+        {"", {rst, asc, mdf}, "rst"},
+        {"ASC", {rst, asc, mdf}, "rst"}};
+    for (const auto& [type, filters, suffix] : opens) {
+        EXPECT_EQ(openFilters(type), filters) << type;
+        EXPECT_EQ(openDefaultSuffix(type), suffix) << type;
+    }
+}
+
 class ModelFilesOnDisk : public ::testing::Test {
   protected:
     void SetUp() override {

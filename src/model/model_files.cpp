@@ -10,13 +10,40 @@
 
 namespace orv {
 
-ModelFileKind modelFileKind(const std::string& extension) {
+namespace {
+
+constexpr ModelFormat kModelFormats[] = {
+    {"rst", ModelFileKind::Binary, readBinaryFile, writeBinaryFile, "Orvanta30 RST Files (*.rst)",
+     "Orvanta30 RST Files (*.rst)"},
+    {"asc", ModelFileKind::Text, readTextFile, writeTextFile, "Orvanta30 ASC Files (*.asc)",
+     "Orvanta30 Asc Files (*.asc)"},
+    {"mdf", ModelFileKind::Modes, readTextFile, nullptr, "Orvanta30 MOD Files (*.mdf)", nullptr},
+};
+
+// The format whose extension is exactly the remembered type, else the table's first.
+const ModelFormat& openedFirst(const std::string& rememberedType) {
+    for (const ModelFormat& f : kModelFormats)
+        if (rememberedType == f.extension) return f;
+    return kModelFormats[0];
+}
+
+}  // namespace
+
+std::span<const ModelFormat> modelFormats() {
+    return kModelFormats;
+}
+
+const ModelFormat* findModelFormat(const std::string& extension) {
     std::string x = extension;
     std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
-    if (x == "rst") return ModelFileKind::Binary;
-    if (x == "asc") return ModelFileKind::Text;
-    if (x == "mdf") return ModelFileKind::Modes;
-    return ModelFileKind::Unknown;
+    for (const ModelFormat& f : kModelFormats)
+        if (x == f.extension) return &f;
+    return nullptr;
+}
+
+ModelFileKind modelFileKind(const std::string& extension) {
+    const ModelFormat* f = findModelFormat(extension);
+    return f ? f->kind : ModelFileKind::Unknown;
 }
 
 std::string fileExtension(const std::string& path) {
@@ -26,38 +53,50 @@ std::string fileExtension(const std::string& path) {
     return path.substr(dot + 1);
 }
 
+std::string formatExtensions(bool written) {
+    std::vector<std::string> names;
+    for (const ModelFormat& f : kModelFormats)
+        if (!written || f.write) names.push_back(std::string(".") + f.extension);
+    std::string list;
+    for (size_t i = 0; i < names.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return list;
+}
+
 bool readModelFile(FeModel& model, const std::string& path, const std::string& extension,
                    Progress& progress, Messages& messages) {
     model.reset();
-    switch (modelFileKind(extension)) {
-        case ModelFileKind::Binary:
-            model.modalResults = false;
-            return readBinaryFile(model, path, progress, messages);
-        case ModelFileKind::Text:
-            model.modalResults = false;
-            return readTextFile(model, path, progress, messages);
-        case ModelFileKind::Modes:
-            model.modalResults = true;
-            return readTextFile(model, path, progress, messages);
-        case ModelFileKind::Unknown:
-            break;
+    const ModelFormat* f = findModelFormat(extension);
+    if (!f) {
+        messages.showError("This file type can not be read! Please choose a " +
+                           formatExtensions(false) + " file.");
+        return false;
     }
-    messages.showError("This file type can not be read! Please choose a .rst, .asc or .mdf file.");
-    return false;
+    model.modalResults = f->kind == ModelFileKind::Modes;
+    return f->read(model, path, progress, messages);
 }
 
 bool writeModelFile(const FeModel& model, const std::string& path, const std::string& extension,
                     Progress& progress, Messages& messages) {
-    switch (modelFileKind(extension)) {
-        case ModelFileKind::Binary:
-            return writeBinaryFile(model, path, progress, messages);
-        case ModelFileKind::Text:
-            return writeTextFile(model, path, progress, messages);
-        default:
-            break;
+    const ModelFormat* f = findModelFormat(extension);
+    if (!f || !f->write) {
+        messages.showError("This file type can not be written! Please choose a " +
+                           formatExtensions(true) + " file.");
+        return false;
     }
-    messages.showError("This file type can not be written! Please choose a .rst or .asc file.");
-    return false;
+    return f->write(model, path, progress, messages);
+}
+
+std::vector<std::string> openFilters(const std::string& rememberedType) {
+    const ModelFormat& first = openedFirst(rememberedType);
+    std::vector<std::string> filters = {first.openFilter};
+    for (const ModelFormat& f : kModelFormats)
+        if (&f != &first) filters.push_back(f.openFilter);
+    return filters;
+}
+
+std::string openDefaultSuffix(const std::string& rememberedType) {
+    return openedFirst(rememberedType).extension;
 }
 
 }  // namespace orv
