@@ -23,6 +23,10 @@ struct ImageCase {
     std::string name, file, options;
     double threshold = 0.0;
 };
+// Names the case in test listings instead of its bytes.
+void PrintTo(const ImageCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string trim(const std::string& s) {
     const size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
