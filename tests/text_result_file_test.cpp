@@ -180,6 +180,7 @@ TEST(TextRead, RefusalsNameTheLine) {
         {"plate\n4 2\n1 0 0\n2 2 0\n3 2 1\n4 0 1\n", E + "7: the element count is missing!"},
         {S.substr(0, S.size() - 2), E + "9: an element node is missing!"},
         {S + "2 UX\n", E + "11: a result component name is missing!"},
+        {S + "2 UX UY\n2\n", E + "12: a step number is missing!"},
         {"plate\n", E + "2: the node count is missing!"},
         {"plate\n4 2\n1 0.0 0.0\n2 2.0 0.0\n",
          D + "2: the node count 4 is more than the file can hold!"},

@@ -201,14 +201,18 @@ class TextReader {
     bool damaged(int64_t line, const std::string& what) {
         return refuse("The file is damaged at line " + std::to_string(line) + ": " + what + "!");
     }
+    // The file ends (but for white space) where `what` is due.
+    bool endsEarly(const char* what) {
+        return refuse("The file ends early at line " + std::to_string(in_.currentLine()) + ": " +
+                      what + " is missing!");
+    }
     // The next word, or a refusal naming what was expected.
     bool word(std::string_view& w, const char* expected) {
         switch (in_.next(w)) {
             case TextInput::Token::Ok:
                 return true;
             case TextInput::Token::End:
-                return refuse("The file ends early at line " + std::to_string(in_.currentLine()) +
-                              ": " + expected + " is missing!");
+                return endsEarly(expected);
             case TextInput::Token::TooLong:
                 return damaged(in_.currentLine(), "a word is longer than 4096 characters");
         }
@@ -423,9 +427,7 @@ bool TextReader::readElementCount(int64_t& count) {
     bool tooLong = false;
     for (;;) {
         const int64_t lineNumber = in_.currentLine();
-        if (!in_.readLine(line, kMaxLineLength, tooLong))
-            return refuse("The file ends early at line " + std::to_string(in_.currentLine()) +
-                          ": the element count is missing!");
+        if (!in_.readLine(line, kMaxLineLength, tooLong)) return endsEarly("the element count");
         if (tooLong) return damaged(lineNumber, "the line is too long");
         const std::vector<std::string> words = splitWords(line);
         if (words.empty()) continue;
@@ -516,6 +518,8 @@ bool TextReader::readSolutions() {
     }
     if (!integer(stepCount, "the step count", 0, INT32_MAX)) return false;
     const int64_t countLine = in_.line();
+    // Cut where the first step starts: named as such, not as a count too large for the file.
+    if (stepCount > 0 && in_.atEnd()) return endsEarly("a step number");
     const int32_t n = model_.nodeCount;
     if (!canHold(stepCount, 2 + int64_t(n) * (1 + dofCount)))
         return damaged(countLine, "the step count " + std::to_string(stepCount) +
