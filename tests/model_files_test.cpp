@@ -175,6 +175,22 @@ TEST_F(ModelFilesOnDisk, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
                                                         "Beam.Asc", "Beam.mDF"}));
 }
 
+// The data is made durable before the rename: when that fails, nothing is replaced.
+TEST_F(ModelFilesOnDisk, AFailedSyncKeepsTheOldFileAndLeavesNoTemporary) {
+    SafeFileWriter out;
+    out.setSync([](int) {
+        errno = EIO;
+        return -1;
+    });
+    ASSERT_TRUE(out.open(dir_.file("BEAM.RST")));
+    out.write(std::string(3 << 20, 'x'));
+    const std::string old = readBytes(dir_.file("BEAM.RST"));
+    EXPECT_FALSE(out.commit());
+    EXPECT_EQ(out.errorText(), "Input/output error");
+    EXPECT_EQ(readBytes(dir_.file("BEAM.RST")), old);
+    EXPECT_EQ(dir_.entries(), (std::vector<std::string>{"BEAM.RST", "Beam.Asc", "Beam.mDF"}));
+}
+
 // What a write must never replace: a FIFO, a device, a link to either, a file the
 // permission bits keep from this user. Each is refused with its reason and left as it was.
 TEST_F(ModelFilesOnDisk, AWriteRefusesSpecialAndUnwritableTargetsAndKeepsThem) {

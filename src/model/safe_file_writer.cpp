@@ -125,7 +125,8 @@ bool permitsWriting(const struct stat& st) {
 
 }  // namespace
 
-SafeFileWriter::SafeFileWriter() : buffer_(kBufferSize), capacity_(kBufferSize) {}
+SafeFileWriter::SafeFileWriter()
+    : buffer_(kBufferSize), capacity_(kBufferSize), sync_(::fdatasync) {}
 
 SafeFileWriter::~SafeFileWriter() {
     if (!committed_) discard();
@@ -239,7 +240,7 @@ void SafeFileWriter::writeSlow(const void* data, size_t n) {
 bool SafeFileWriter::commit() {
     if (fd_ < 0) return false;
     flushBuffer();
-    if (!failed_ && ::fdatasync(fd_) != 0) fail(errno);
+    if (!failed_ && sync_(fd_) != 0) fail(errno);
     if (::close(fd_) != 0) fail(errno);
     fd_ = -1;
     if (!failed_) {

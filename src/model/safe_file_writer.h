@@ -39,6 +39,10 @@ class SafeFileWriter {
     void advance(size_t n) { used_ += n; }
     // Flushes, syncs and renames over the target; false (old file intact) on any failure.
     bool commit();
+    // The call that makes the data durable before the rename (fdatasync); a test gives one that
+    // fails, to see that nothing is then replaced.
+    using SyncCall = int (*)(int fd);
+    void setSync(SyncCall sync) { sync_ = sync; }
     bool failed() const { return failed_; }
     const std::string& errorText() const { return error_; }
 
@@ -53,6 +57,7 @@ class SafeFileWriter {
     size_t capacity_;
     size_t used_ = 0;
     int fd_ = -1;
+    SyncCall sync_;
     int slot_ = -1;  // registration of the temporary file for the signal handler
     bool failed_ = false;
     bool committed_ = false;
