@@ -80,11 +80,16 @@ int main(int argc, char** argv) {
         const long long n = view->framesDrawn();
         QElapsedTimer command;
         command.start();
-        view->command(QString::fromLocal8Bit(argv[3]));
+        const std::optional<orv::CommandId> id = orv::commandByName(argv[3]);
+        if (!id) {
+            std::fprintf(stderr, "no such command: %s\n", argv[3]);
+            return 2;
+        }
+        view->command(*id);
         waitForFrame(view, n);
         std::printf("%s and its frame: %lld ms\n", argv[3], (long long)command.elapsed());
     }
-    view->command(QStringLiteral("dynamicRotation"));
+    view->command(orv::CommandId::DynamicRotation);
     const QPoint centre = view->rect().center();
     move(view, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
     QElapsedTimer drag;

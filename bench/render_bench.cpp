@@ -104,29 +104,32 @@ int main(int argc, char** argv) {
     orv::OpenGl openGl;
     orv::BatchingGl batching(openGl, true);
     orv::Gl& gl = immediate ? static_cast<orv::Gl&>(openGl) : batching;
-    scene.fonts.create(gl);
+    scene.fonts().create(gl);
     scene.resize(width, height);
     NoAnimation animation;
-    scene.commandChooseItem(item >= 0 ? item : std::max(0, scene.model.results.dofCount - 1));
+    scene.commandChooseItem(item >= 0 ? item : std::max(0, scene.model().results.dofCount - 1),
+                            animation);
     scene.commandPlotMode(orv::PlotMode::Contour, false, animation);
     const double t2 = now();
     scene.redraw(gl);
     gl.finish();
     const double t3 = now();
     std::vector<double> frames;
+    scene.commandDynamicRotation(animation);
+    scene.mousePress(0, 0);
     for (int i = 1; i <= 5; ++i) {
-        scene.camera.drag(2, 0, 0, 40 * i, 25 * i);
+        scene.mouseDrag(40 * i, 25 * i);
         const double a = now();
         scene.redraw(gl);
         gl.finish();
         frames.push_back(now() - a);
     }
     std::sort(frames.begin(), frames.end());
-    const double reference = quadArrayTime(scene.model.elementCount, width, height);
+    const double reference = quadArrayTime(scene.model().elementCount, width, height);
     std::printf(
         "elements=%d read_s=%.3f setup_s=%.3f first_frame_s=%.3f further_frame_median_s=%.3f "
         "quad_array_s=%.3f peak_rss_mb=%.1f batching=%s\n",
-        scene.model.elementCount, t1 - t0, t2 - t1, t3 - t2, frames[frames.size() / 2], reference,
+        scene.model().elementCount, t1 - t0, t2 - t1, t3 - t2, frames[frames.size() / 2], reference,
         double(maxRssKb()) * 1024 / 1e6, immediate ? "off" : "on");
     return 0;
 }

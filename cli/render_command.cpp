@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "batch_support.h"
-#include "batching_gl.h"
 #include "frame_image.h"
 #include "headless_context.h"
 #include "image_files.h"
@@ -192,15 +191,12 @@ std::string parseOptions(const std::vector<std::string>& args, RenderOptions& o)
 // (its message already shown).
 bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& messages) {
     NoAnimation animation;
-    orv::FeModel& m = scene.model;
-    orv::PlotSettings& s = scene.settings;
+    const orv::FeModel& m = scene.model();
     if (o.symmetry) {
-        const int setting = *o.symmetry == "x" ? 1 : *o.symmetry == "y" ? 2 : 0;
-        if (m.dimension != 2) {
-            messages.showMessage("It is available for 2D plot!");
-            return false;
-        }
-        scene.setSymmetry(setting);
+        const orv::Symmetry symmetry = *o.symmetry == "x"   ? orv::Symmetry::AboutX
+                                       : *o.symmetry == "y" ? orv::Symmetry::AboutY
+                                                            : orv::Symmetry::None;
+        if (!scene.commandSetSymmetry(symmetry)) return false;
     }
     if (o.item) {
         const auto& names = m.results.dofNames;
@@ -212,35 +208,14 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
             messages.showMessage("No such result component: " + orv::quoted(*o.item));
             return false;
         }
-        if (!scene.commandChooseItem(int(index))) return false;
+        if (!scene.commandChooseItem(int(index), animation)) return false;
     }
-    if (o.frames) {
-        const bool oscillation =
-            m.results.stepCount == 1 || !m.results.hasResults || m.modalResults;
-        if (!oscillation || *o.frames < 1 || *o.frames > 100000) {
-            messages.showMessage(oscillation
-                                     ? "Input error!"
-                                     : "Display steps are only for a single step or modes!");
-            return false;
-        }
-        m.frameCount = int32_t(*o.frames);
-        s.stepCount = int32_t(*o.frames);
-        scene.geometry.invalidate();
-    }
-    if (o.mode) {
-        if (!m.modalResults) {
-            messages.showMessage("It is not a mode file!");
-            return false;
-        }
-        if (*o.mode < 1 || *o.mode > m.results.stepCount) {
-            messages.showError("Input error!");
-            return false;
-        }
-        m.chosenMode = int32_t(*o.mode - 1);
-        scene.geometry.invalidate();
-    }
+    if (o.frames && !scene.commandSetFrames(int(std::clamp(*o.frames, -1LL, 1000000LL))))
+        return false;
+    if (o.mode && !scene.commandChooseMode(int(std::clamp(*o.mode, -1LL, 1LL << 30)) - 1))
+        return false;
     if (o.step) {
-        const long long total = o.frames ? *o.frames : m.modalResults ? 1 : m.results.stepCount;
+        const long long total = scene.settings().shown.count;
         if (*o.step < 1 || *o.step > std::max(1LL, total)) {
             messages.showError("Input error!");
             return false;
@@ -259,55 +234,43 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
         if (!scene.commandPlotMode(mode, p == "contour-edges", animation)) return false;
     }
     if (o.divisions || o.range || o.grey) {
-        const long long n = o.divisions ? *o.divisions : scene.bands.divisions;
-        if (n < 2 || n > 20) {
-            messages.showMessage("The division number is limited in the range 2 -- 20!");
-            return false;
-        }
-        if (o.range) scene.setUserLimits(true, float((*o.range)[1]), float((*o.range)[0]));
-        scene.setDivisions(o.grey, int(n));
-        scene.computeBands();
+        const long long n = o.divisions ? *o.divisions : scene.bands().divisions;
+        orv::UserRange range = scene.settings().userRange;
+        if (o.range) range = {true, float((*o.range)[1]), float((*o.range)[0])};
+        if (!scene.commandSetContour(int(std::clamp(n, -1LL, 100LL)), o.grey, range)) return false;
     }
-    if (o.stepMaxMin) scene.commandToggleStepMaxMin();
+    if (o.stepMaxMin) scene.commandToggleStepMaxMin(animation);
     if (o.view) {
-        const int preset = *o.view == "xoy" ? 0 : *o.view == "yoz" ? 1 : *o.view == "zox" ? 2 : 3;
-        if (!scene.commandViewPreset(preset)) return false;
+        const orv::ViewPreset preset = *o.view == "xoy"   ? orv::ViewPreset::XOY
+                                       : *o.view == "yoz" ? orv::ViewPreset::YOZ
+                                       : *o.view == "zox" ? orv::ViewPreset::ZOX
+                                                          : orv::ViewPreset::XYZ;
+        if (!scene.commandViewPreset(preset, animation)) return false;
     }
-    if (o.angles) {
-        if (m.dimension == 2) {
-            messages.showMessage("It is for 3D!");
-            return false;
-        }
-        scene.camera.setAngles(float((*o.angles)[0]), float((*o.angles)[1]), float((*o.angles)[2]));
-    }
-    if (o.zoom) {
-        if (!(*o.zoom > 0)) {
-            messages.showMessage("The zoom factor must be positive!");
-            return false;
-        }
-        scene.camera.scale =
-            std::clamp(float(*o.zoom), orv::Camera::kMinScale, orv::Camera::kMaxScale);
-    }
-    if (o.magnification) {
-        s.magnification = float(*o.magnification);
-        scene.geometry.invalidate();
-    }
-    if (o.grid && !scene.commandToggleGrid()) return false;
-    if (o.undeformed && !scene.commandToggleUndeformed()) return false;
-    if (o.light && (*o.light == "on") != (s.lightOn != 0) && !scene.commandToggleLight(animation))
+    if (o.angles &&
+        !scene.commandSetViewAngles((*o.angles)[0], (*o.angles)[1], (*o.angles)[2], animation))
         return false;
-    if (o.nodeNumbers) s.nodeNumbers = 1;
-    if (o.numbering) {
-        const std::string& k = *o.numbering;
-        s.numberingKind = k == "material" ? 0 : k == "group" ? 1 : k == "element" ? 2 : 3;
+    if (o.zoom && !scene.commandSetZoom(*o.zoom)) return false;
+    if (o.magnification && !scene.commandSetMagnification(*o.magnification)) return false;
+    if (o.grid && !scene.commandToggleGrid(animation)) return false;
+    if (o.undeformed && !scene.commandToggleUndeformed(animation)) return false;
+    if (o.light && (*o.light == "on") != scene.settings().lightOn &&
+        !scene.commandToggleLight(animation))
+        return false;
+    if (o.nodeNumbers || o.numbering) {
+        orv::Numbering labels = scene.settings().numbering;
+        if (o.numbering) {
+            const std::string& k = *o.numbering;
+            labels = k == "material"  ? orv::Numbering::Material
+                     : k == "group"   ? orv::Numbering::Group
+                     : k == "element" ? orv::Numbering::Element
+                                      : orv::Numbering::None;
+        }
+        scene.commandSetNumbering(o.nodeNumbers || scene.settings().nodeNumbers, labels);
     }
     if (o.cut) {
-        if (m.dimension == 2) {
-            messages.showMessage("It is for 3D results!");
-            return false;
-        }
         const std::vector<double>& c = *o.cut;
-        if (!scene.applyCutPlane({{{c[0], c[1], c[2]}, {c[3], c[4], c[5]}, {c[6], c[7], c[8]}}}))
+        if (!scene.commandCut({{{c[0], c[1], c[2]}, {c[3], c[4], c[5]}, {c[6], c[7], c[8]}}}))
             return false;
     }
     if (o.select) {
@@ -319,7 +282,8 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
             return false;
         }
         const std::string values = o.select->substr(eq + 1);
-        scene.selectElements("Select", item, values.find(':') != std::string::npos, values);
+        if (!scene.commandSelect({"Select", item, values.find(':') != std::string::npos, values}))
+            return false;
     }
     return true;
 }
@@ -342,7 +306,7 @@ int render(const std::vector<std::string>& args) {
     orv::Scene scene(messages);
     if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
         long long seconds;
-        if (parseInt(epoch, seconds) && seconds > 0) scene.fixedClock = seconds;
+        if (parseInt(epoch, seconds) && seconds > 0) scene.setFixedClock(seconds);
     }
     {
         TerminalProgress progress;
@@ -362,13 +326,11 @@ int render(const std::vector<std::string>& args) {
                      context.error().c_str());
         return 1;
     }
-    orv::OpenGl openGl;
-    // Primitives go to OpenGL in vertex arrays: a million faces in a few calls.
-    orv::BatchingGl gl(openGl, true);
-    scene.fonts.create(gl);
+    orv::OpenGl gl;
+    scene.fonts().create(gl);
     scene.resize(o.width, o.height);
     if (!applyOptions(o, scene, messages)) return 1;
-    scene.redraw(gl);
+    scene.drawFrame(gl, true);
     orv::FrameImage image;
     if (!orv::readFrame(gl, image)) {
         messages.showMessage("Unable to get OpenGL bitmap from screen!");

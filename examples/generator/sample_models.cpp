@@ -61,7 +61,6 @@ void rampedResults(FeModel& m, std::vector<std::string> names, const std::vector
     for (int32_t k = 0; k < steps; ++k)
         m.results.stepValue[k] =
             float(stepValues.empty() ? factors[size_t(k)] : stepValues[size_t(k)]);
-    m.frameCount = steps;
     const size_t n = size_t(m.nodeCount);
     m.values.assign(size_t(steps) * n * size_t(dofs), 0.0f);
     std::array<double, kMaxDofNames> full{};
@@ -458,7 +457,6 @@ void buildCantileverModes(FeModel& m) {
             v[md.axis] = float(shape(q[0]) / tip);
         }
     }
-    m.frameCount = 1;
     m.computeExtremes();
 }
 
@@ -656,7 +654,6 @@ void buildTrussBridge(FeModel& m) {
             m.values[size_t(s) * size_t(dofs) + size_t(d)] =
                 float(solution[size_t(s) * size_t(dofs) + size_t(d)]);
     }
-    m.frameCount = T::steps;
     m.computeExtremes();
 }
 

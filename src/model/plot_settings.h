@@ -1,7 +1,9 @@
 #pragma once
-// The display-settings record held by the scene: what is plotted, overlays, symmetry,
-// magnification and the animation state.
+// What is plotted: the one record the scene keeps and every frame reads. Only the scene's
+// commands change it.
 #include <cstdint>
+
+#include "fe_model.h"
 
 namespace orv {
 
@@ -17,24 +19,37 @@ enum class PlotMode : int32_t {
     Vector = 10,
 };
 
+// The element labels drawn at element centres.
+enum class Numbering : int32_t { Material = 0, Group = 1, Element = 2, None = 3 };
+
+// The mirror copy of a plane model.
+enum class Symmetry : int32_t { None = 0, AboutX = 1, AboutY = 2 };
+
+// How picked nodes are marked.
+enum class PickedMarks : int32_t { Hidden = 0, Points = 1, JoinedPairs = 2 };
+
+// Contour limits the user gave instead of the results' extremes.
+struct UserRange {
+    bool on = false;
+    float max = 0.0f, min = 0.0f;
+    bool operator==(const UserRange&) const = default;
+};
+
 struct PlotSettings {
     PlotMode plotMode = PlotMode::None;
-    int32_t numberingKind = 3;    // 0 material, 1 group, 2 element numbers, 3 none
-    int32_t animationMethod = 1;  // 1 forward only, 0 forward and back
-    int32_t lightOn = 0;
-    int32_t nodeNumbers = 0;
-    int32_t elementGrid = 0;
-    int32_t undeformedMesh = 0;
-    int32_t stepMaxMin = 0;
-    int32_t animating = 0;
-    int32_t reverse = 0;
-    int32_t symmetry = 0;  // 0 none, 1 about the X axis, 2 about the Y axis
-    int32_t cutPlaneOn = 0;
-    int32_t zoomBoxActive = 0;
+    int32_t plotItem = 0;  // the result component plotted, 0-based
+    bool contourEdges = false;
+    UserRange userRange;
+    Numbering numbering = Numbering::None;
+    bool nodeNumbers = false;
+    bool elementGrid = false;
+    bool undeformedMesh = false;
+    bool lightOn = false;
+    bool stepMaxMin = false;  // contour limits of the shown step instead of all steps
+    Symmetry symmetry = Symmetry::None;
     float magnification = 1.0f;
-    int32_t showPickedPoints = 1;  // 0 not drawn, 1 red points, 2 points joined by a line
-    int32_t stepCount = 0;
-    int32_t currentStep = 0;
+    PickedMarks pickedMarks = PickedMarks::Points;
+    ShownStep shown;  // the display step, the display steps and the chosen mode
 
     // The state taken when a file is about to be read.
     void reset() {

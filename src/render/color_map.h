@@ -2,6 +2,7 @@
 // Contour colours: a 21-entry rainbow from blue to red resampled to the number of bands,
 // or a grey ramp; and the fixed drawing and material palettes.
 #include <array>
+#include <cstddef>
 
 namespace orv {
 
@@ -26,6 +27,26 @@ class ColorMap {
     Rgb bandColour(int i) const;
     void applyBand(Gl& gl, int i) const { applyColour(gl, bandColour(i)); }
     static void applyColour(Gl& gl, const Rgb& c);
+};
+
+// The seven colours the user sets, by item: the frame's background, the legend panel's
+// background, its texts, the job title, the axis triad, node numbers and element labels.
+enum class ColourItem : int {
+    FrameBkg = 0,
+    LabelBkg = 1,
+    LabelFont = 2,
+    TitleFont = 3,
+    AxisColor = 4,
+    NodeNb = 5,
+    ElemNb = 6,
+};
+constexpr int kColourItemCount = 7;
+
+struct UserColours {
+    std::array<Rgb, kColourItemCount> rgb{
+        {{0, 0, 0}, {0.2f, 0.2f, 0.59f}, {1, 1, 1}, {1, 1, 1}, {1, 0, 0}, {1, 1, 1}, {1, 1, 0}}};
+    const Rgb& operator[](ColourItem i) const { return rgb[size_t(i)]; }
+    Rgb& operator[](ColourItem i) { return rgb[size_t(i)]; }
 };
 
 // The 16 fixed drawing colours; an index outside 0..15 gives cyan.

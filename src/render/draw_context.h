@@ -1,11 +1,12 @@
 #pragma once
-// Everything one frame's drawing reads, handed to the drawing code explicitly: the model,
-// settings, bands, colours, fonts, the cut, and the per-node positions and values of the
-// frame (deformed positions and plotted values, computed once per frame).
+// Everything one frame's drawing reads, handed to the drawing code explicitly in one record:
+// the model, what is plotted, bands, colours, fonts, the cut, the picked nodes, and the
+// per-node positions and values of the frame (computed once per frame).
 #include <array>
 #include <cstdint>
 #include <vector>
 
+#include "camera.h"
 #include "color_map.h"
 
 namespace orv {
@@ -24,14 +25,6 @@ struct BandValues {
     std::array<float, 22> bandBounds{};  // descending boundaries, or iso values
 };
 
-// The camera's angles as the frame began, with their cosines and sines.
-struct ViewAngles {
-    std::array<float, 3> angle{}, cosine{1, 1, 1}, sine{};
-};
-
-// A vector turned as the scene is: about Z, then Y, then X (each skipped at angle 0).
-std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view);
-
 // Per-node data of one frame: deformed and undeformed positions (3 floats each, z = 0 in 2D)
 // and the plotted component's value; `hasValues` is false when the plot item is not a
 // component of the results.
@@ -46,15 +39,15 @@ struct DrawContext {
     const PlotSettings& settings;
     const ColorMap& colours;
     const BandValues& bands;
+    const UserColours& userColours;
     const BitmapFontSet& fonts;
     const CutPlane& cut;
+    const std::vector<int32_t>& picked;  // 1-based node numbers
     const FrameNodes& nodes;
     ViewAngles view;
-    int plotItem = 0;
-    bool contourEdges = false;
-    // The deformation of a section point, for cut elements.
-    float magnification = 0.0f;
-    int32_t step = 0;
+    // While the mouse drags the model: drawn lighter where a frame would be slow.
+    bool interactiveDrag = false;
+    long long clock = 0;  // seconds since the epoch, for the overlay's time and date
 
     // True when a normal, turned as the scene is turned, points towards the viewer.
     bool faceVisible(const std::array<float, 3>& n) const;

@@ -16,29 +16,6 @@
 
 namespace orv {
 
-std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view) {
-    float x = v[0], y = v[1], z = v[2];
-    if (view.angle[2] != 0) {
-        const float c = view.cosine[2], s = view.sine[2];
-        const float x1 = x * c - y * s, y1 = x * s + y * c;
-        x = x1;
-        y = y1;
-    }
-    if (view.angle[1] != 0) {
-        const float c = view.cosine[1], s = view.sine[1];
-        const float x1 = x * c + z * s, z1 = z * c - x * s;
-        x = x1;
-        z = z1;
-    }
-    if (view.angle[0] != 0) {
-        const float c = view.cosine[0], s = view.sine[0];
-        const float y1 = y * c - z * s, z1 = z * c + y * s;
-        y = y1;
-        z = z1;
-    }
-    return {x, y, z};
-}
-
 bool DrawContext::faceVisible(const std::array<float, 3>& n) const {
     return turnAsScene(n, view)[2] > 0;
 }
@@ -173,8 +150,10 @@ class ElementPainter {
 };
 
 std::string ElementPainter::labelText() const {
-    const int kind = c_.settings.numberingKind;
-    const int32_t n = kind == 2 ? r_.number : kind == 1 ? r_.type : r_.material;
+    const Numbering kind = c_.settings.numbering;
+    const int32_t n = kind == Numbering::Element ? r_.number
+                      : kind == Numbering::Group ? r_.type
+                                                 : r_.material;
     return std::to_string(n);
 }
 
@@ -235,7 +214,7 @@ void ElementPainter::bandFill(ValuedPolygon poly) const {
             out = poly;
         c_.colours.applyBand(gl_, k);
         drawPolygon(gl::Polygon, out);
-        if (clipped && c_.contourEdges) {
+        if (clipped && c_.settings.contourEdges) {
             std::vector<Vec3>& made = edges.emplace_back();
             for (int i = 0; i < out.count; ++i)
                 if (out.created[size_t(i)]) made.push_back(out.p[size_t(i)]);

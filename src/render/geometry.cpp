@@ -10,19 +10,15 @@
 #include "cut_plane.h"
 #include "fe_model.h"
 #include "gl.h"
-#include "messages.h"
 #include "overlay.h"
 #include "plot_settings.h"
 
 namespace orv {
 
-void Geometry::prepareNodes(const FrameInputs& in) {
-    const FeModel& m = in.model;
-    const PlotSettings& s = in.settings;
-    const NodesKey key{m.coords.data(), m.values.data(), m.nodeCount,
-                       s.currentStep,   in.plotItem,     m.chosenMode,
-                       m.frameCount,    s.magnification, m.alignedAxis()};
-    if (key == nodesKey_) return;
+const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s) {
+    const NodesKey key{m.coords.data(), m.values.data(), m.nodeCount,    s.plotItem,
+                       s.shown,         s.magnification, m.alignedAxis()};
+    if (key == nodesKey_) return nodes_;
     nodesKey_ = key;
     const size_t n = size_t(m.nodeCount);
     nodes_.undeformed.assign(n * 3, 0.0f);
@@ -37,19 +33,22 @@ void Geometry::prepareNodes(const FrameInputs& in) {
         for (size_t i = 0; i < n; ++i)
             for (int k = 0; k < dim && k < 3; ++k)
                 nodes_.deformed[i * 3 + size_t(k)] +=
-                    float(mag * m.displacement(int32_t(i), s.currentStep, k));
+                    float(mag * m.displacement(int32_t(i), s.shown, k));
     }
-    nodes_.hasValues = m.hasValues() && in.plotItem >= 0 && in.plotItem < m.results.dofCount;
+    nodes_.hasValues = m.hasValues() && s.plotItem >= 0 && s.plotItem < m.results.dofCount;
     nodes_.values.clear();
     if (nodes_.hasValues) {
         nodes_.values.resize(n);
         for (size_t i = 0; i < n; ++i)
-            nodes_.values[i] = float(m.nodalValue(int32_t(i), s.currentStep, in.plotItem));
+            nodes_.values[i] = float(m.nodalValue(int32_t(i), s.shown, s.plotItem));
     }
+    return nodes_;
 }
 
-void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messages& messages) {
-    gl.clearColor(backgroundColour[0], backgroundColour[1], backgroundColour[2], 0.0f);
+void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
+    Gl& gl = c.gl;
+    const Rgb& background = c.userColours[ColourItem::FrameBkg];
+    gl.clearColor(background[0], background[1], background[2], 0.0f);
     gl.clear(gl::ColorBufferBit | gl::DepthBufferBit);
     // The projection follows the zoom, so that a deep zoom never cuts the front away.
     camera.loadProjection(gl);
@@ -57,23 +56,11 @@ void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messag
     // at z = 0, and lines drawn over faces would fail a depth test the mesh pass of an
     // earlier frame had turned on.
     gl.depthFunc(gl::Lequal);
-    if (in.model.dimension != 3) {
+    if (c.model.dimension != 3) {
         gl.disable(gl::DepthTest);
         gl.disable(gl::Lighting);
     }
-    prepareNodes(in);
-    DrawContext c{gl, in.model, in.settings, in.colours, in.bands, in.fonts, in.cut, nodes_, {}};
-    for (int i = 0; i < 3; ++i) {
-        c.view.angle[size_t(i)] = camera.angles[size_t(i)];
-        c.view.cosine[size_t(i)] = camera.cosines[size_t(i)];
-        c.view.sine[size_t(i)] = camera.sines[size_t(i)];
-    }
-    c.plotItem = in.plotItem;
-    c.contourEdges = in.contourEdges;
-    c.magnification = in.settings.magnification;
-    c.step = in.settings.currentStep;
-
-    if (in.model.dimension == 3) {
+    if (c.model.dimension == 3) {
         gl.enable(gl::PolygonOffsetFill);
         gl.polygonOffset(1.0f, 1.0f);
     }
@@ -86,15 +73,15 @@ void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messag
     gl.rotate(ax, 1, 0, 0);
     gl.rotate(ay, 0, 1, 0);
     gl.rotate(az, 0, 0, 1);
-    drawScene(c, in, camera);
+    drawScene(c, camera);
     gl.popMatrix();
 
-    const int symmetry = in.settings.symmetry;
-    if (symmetry == 1 || symmetry == 2) {
+    const Symmetry symmetry = c.settings.symmetry;
+    if (symmetry != Symmetry::None) {
         gl.pushMatrix();
         gl.translate(t[0], t[1], t[2]);
         gl.scale(s, s, s);
-        if (symmetry == 1) {
+        if (symmetry == Symmetry::AboutX) {
             gl.rotate(180, 1, 0, 0);
             gl.rotate(ax, -1, 0, 0);
             gl.rotate(ay, 0, 1, 0);
@@ -103,28 +90,26 @@ void Geometry::renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messag
             gl.rotate(ax, 1, 0, 0);
             gl.rotate(ay, 0, -1, 0);
         }
-        drawScene(c, in, camera);
+        drawScene(c, camera);
         gl.popMatrix();
-    } else if (symmetry != 0) {
-        messages.showMessage("Message in Geometry.cpp");
     }
 
-    drawOverlay(gl, in, camera);
+    drawOverlay(c, camera);
     gl.flush();
 }
 
-void Geometry::drawScene(const DrawContext& c, const FrameInputs& in, const Camera& camera) {
+void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
     Gl& gl = c.gl;
-    const PlotSettings& s = in.settings;
-    const bool threeD = in.model.dimension == 3;
+    const PlotSettings& s = c.settings;
+    const bool threeD = c.model.dimension == 3;
     // While the mouse moves the model with numbers on, only the outlines are drawn. So they
     // are for the wireframe of a large model: its mesh pass draws every edge of every
     // element, the interior ones too, and would take seconds a frame.
     const bool wireframe = s.plotMode != PlotMode::Contour && s.plotMode != PlotMode::IsoLine &&
                            s.plotMode != PlotMode::IsoSurface && s.plotMode != PlotMode::Material &&
                            s.plotMode != PlotMode::Vector;
-    const bool largeWireframe = wireframe && in.model.elementCount > largeModelElements;
-    if (in.interactiveDrag && (s.nodeNumbers || s.numberingKind != 3 || largeWireframe)) {
+    const bool largeWireframe = wireframe && c.model.elementCount > largeModelElements;
+    if (c.interactiveDrag && (s.nodeNumbers || s.numbering != Numbering::None || largeWireframe)) {
         outlinePass(c);
         return;
     }
@@ -183,13 +168,13 @@ void Geometry::drawScene(const DrawContext& c, const FrameInputs& in, const Came
             break;
     }
     if (s.nodeNumbers) nodeNumbers(c);
-    if (s.numberingKind != 3) {
+    if (s.numbering != Numbering::None) {
         // Labels are text: drawn unlit, in their own colour.
         gl.disable(gl::Lighting);
-        ColorMap::applyColour(gl, elementNumberColour);
+        ColorMap::applyColour(gl, c.userColours[ColourItem::ElemNb]);
         pass(c, ElementPass::Label);
     }
-    if (s.showPickedPoints != 0) pickedNodes(c, in.picked);
+    if (s.pickedMarks != PickedMarks::Hidden) pickedNodes(c);
 }
 
 // Solids with no face on the outer surface draw nothing in the passes that show faces;
@@ -245,7 +230,8 @@ void Geometry::edgePass(const DrawContext& c, int colour) {
 
 void Geometry::outlinePass(const DrawContext& c) {
     c.gl.lineWidth(1.0f);
-    c.gl.color(1 - backgroundColour[0], 1 - backgroundColour[1], 1 - backgroundColour[2]);
+    const Rgb& background = c.userColours[ColourItem::FrameBkg];
+    c.gl.color(1 - background[0], 1 - background[1], 1 - background[2]);
     pass(c, ElementPass::Outline);
 }
 
@@ -285,7 +271,7 @@ void Geometry::nodeNumbers(const DrawContext& c) {
     Gl& gl = c.gl;
     gl.disable(gl::Lighting);
     gl.enable(gl::DepthTest);
-    ColorMap::applyColour(gl, nodeNumberColour);
+    ColorMap::applyColour(gl, c.userColours[ColourItem::NodeNb]);
     const float* p = c.nodes.deformed.data();
     for (int32_t i = 0; i < c.model.nodeCount; ++i, p += 3) {
         gl.rasterPos(p[0], p[1], p[2]);
@@ -293,7 +279,8 @@ void Geometry::nodeNumbers(const DrawContext& c) {
     }
 }
 
-void Geometry::pickedNodes(const DrawContext& c, const std::vector<int32_t>& picked) {
+void Geometry::pickedNodes(const DrawContext& c) {
+    const std::vector<int32_t>& picked = c.picked;
     Gl& gl = c.gl;
     gl.enable(gl::DepthTest);
     if (picked.empty()) return;
@@ -310,7 +297,7 @@ void Geometry::pickedNodes(const DrawContext& c, const std::vector<int32_t>& pic
     for (size_t i = 0; i < count; ++i)
         if (const float* p = at(i)) gl.vertex(p);
     gl.end();
-    if (c.settings.showPickedPoints != 2) return;
+    if (c.settings.pickedMarks != PickedMarks::JoinedPairs) return;
     gl.lineWidth(2.0f);
     gl.color(1, 0, 1);
     gl.begin(gl::Lines);
@@ -329,7 +316,7 @@ void Geometry::vectors(const DrawContext& c, const Camera& camera) {
     Gl& gl = c.gl;
     const int dim = m.dimension;
     const double lmax = 0.1 * camera.modelSize;
-    const int item = c.plotItem;
+    const int item = c.settings.plotItem;
     const int b = item < dim ? 0 : item < 2 * dim ? dim : 2 * dim;
     if (c.settings.elementGrid)
         edgePass(c, 1);
@@ -338,7 +325,7 @@ void Geometry::vectors(const DrawContext& c, const Camera& camera) {
     // Both components must exist, and the vectors must be displacements to be drawn.
     if (b + 1 >= m.results.dofCount || !m.results.hasDisplacements) return;
     const int32_t n = m.nodeCount;
-    const int32_t step = c.settings.currentStep;
+    const ShownStep& step = c.settings.shown;
     const double mag = c.settings.magnification;
     std::vector<float> vx(static_cast<size_t>(n)), vy(static_cast<size_t>(n));
     double largest = std::numeric_limits<float>::min(),

@@ -8,39 +8,24 @@
 
 #include "color_map.h"
 #include "draw_context.h"
+#include "plot_settings.h"
 
 namespace orv {
 
 class Camera;
-class Messages;
-
-// What a frame draws, besides the camera.
-struct FrameInputs {
-    const FeModel& model;
-    const PlotSettings& settings;
-    const ColorMap& colours;
-    const BandValues& bands;
-    const BitmapFontSet& fonts;
-    const CutPlane& cut;
-    const std::vector<int32_t>& picked;  // 1-based node numbers
-    int plotItem = 0;
-    bool contourEdges = false;
-    bool interactiveDrag = false;
-    long long clock = 0;  // seconds since the epoch, for the overlay's time and date
-};
 
 class Geometry {
   public:
-    Rgb backgroundColour{0, 0, 0};
-    Rgb nodeNumberColour{1, 1, 1};
-    Rgb elementNumberColour{1, 1, 0};
     // Above this many elements a wireframe (mesh or node plot) is drawn as outlines while
     // the mouse drags the model.
     int32_t largeModelElements = 100000;
 
-    // Draws one frame into the current context. The camera's drawing frame and triad are
-    // updated by the overlay.
-    void renderFrame(Gl& gl, const FrameInputs& in, Camera& camera, Messages& messages);
+    // The deformed and undeformed positions and the plotted values of the shown step, kept
+    // until what they depend on changes.
+    const FrameNodes& prepareNodes(const FeModel& model, const PlotSettings& settings);
+    // Draws one frame into the current context; c.nodes are this renderer's prepared nodes.
+    // The camera's drawing frame and triad are updated by the overlay.
+    void renderFrame(const DrawContext& c, Camera& camera);
     // Forgets the per-node data of the last frame (after the model changed).
     void invalidate() {
         nodesKey_ = {};
@@ -51,7 +36,8 @@ class Geometry {
     struct NodesKey {
         const void* coords = nullptr;
         const void* values = nullptr;
-        int32_t nodeCount = -1, step = -1, plotItem = -1, chosenMode = -1, frameCount = -1;
+        int32_t nodeCount = -1, plotItem = -1;
+        ShownStep shown{-1, -1, -1};
         float magnification = -1.0f;
         int axis = -1;
         bool operator==(const NodesKey&) const = default;
@@ -63,9 +49,8 @@ class Geometry {
         size_t flagCount = 0;
         bool operator==(const SurfaceKey&) const = default;
     };
-    void prepareNodes(const FrameInputs& in);
     const std::vector<int32_t>& surfaceElements(const FeModel& m);
-    void drawScene(const DrawContext& c, const FrameInputs& in, const Camera& camera);
+    void drawScene(const DrawContext& c, const Camera& camera);
     void pass(const DrawContext& c, ElementPass p);
     void meshPass(const DrawContext& c, int colour, float width);
     void edgePass(const DrawContext& c, int colour);
@@ -73,7 +58,7 @@ class Geometry {
     void lighting(Gl& gl);
     void nodePlot(const DrawContext& c);
     void nodeNumbers(const DrawContext& c);
-    void pickedNodes(const DrawContext& c, const std::vector<int32_t>& picked);
+    void pickedNodes(const DrawContext& c);
     void vectors(const DrawContext& c, const Camera& camera);
 
     FrameNodes nodes_;

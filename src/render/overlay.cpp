@@ -56,17 +56,17 @@ Frame overlayFrame(const Camera& camera) {
 
 // The result step whose time a frame shows: a single static result ramped over the display
 // steps is that one step at every display step.
-int32_t shownStep(const FeModel& m, const PlotSettings& s) {
-    return m.results.stepCount == 1 ? 0 : s.currentStep;
+int32_t resultStep(const FeModel& m, const PlotSettings& s) {
+    return m.results.stepCount == 1 ? 0 : s.shown.step;
 }
 
 }  // namespace
 
-std::string plotKindText(const FrameInputs& in) {
-    const FeModel& m = in.model;
-    const bool haveName = in.plotItem >= 0 && in.plotItem < int(m.results.dofNames.size());
-    const std::string name = haveName ? m.results.dofNames[size_t(in.plotItem)] : std::string();
-    switch (in.settings.plotMode) {
+std::string plotKindText(const FeModel& m, const PlotSettings& s) {
+    const int item = s.plotItem;
+    const bool haveName = item >= 0 && item < int(m.results.dofNames.size());
+    const std::string name = haveName ? m.results.dofNames[size_t(item)] : std::string();
+    switch (s.plotMode) {
         case PlotMode::Contour:
             return name == "MOMENT" || name == "SHEAR" ? "Element Solution" : "Nodal Solution";
         case PlotMode::IsoLine:
@@ -82,27 +82,25 @@ std::string plotKindText(const FrameInputs& in) {
         case PlotMode::Node:
             return "Plot node";
         case PlotMode::Vector:
-            return in.plotItem < m.dimension ? "Displacement vector" : "Velocity vector";
+            return item < m.dimension ? "Displacement vector" : "Velocity vector";
         default:
             return "";
     }
 }
 
-void drawAxisTriad(Gl& gl, const FrameInputs& in, Camera& camera) {
+void drawAxisTriad(const DrawContext& c, Camera& camera) {
+    Gl& gl = c.gl;
     const Frame f = overlayFrame(camera);
     const float e = 0.05f * (f.Xp - f.L);
     const float o[3] = {f.Xp - 1.5f * e, f.B + 0.8f * e, f.Z - 2 * e};
     const float axes[3][3] = {{e, 0, 0}, {0, e, 0}, {0, 0, e}};
-    ViewAngles view;
-    view.angle = camera.angles;
-    view.cosine = camera.cosines;
-    view.sine = camera.sines;
+    const ViewAngles view = camera.viewAngles();
     for (int a = 0; a < 3; ++a) {
         const auto t = turnAsScene({axes[a][0], axes[a][1], axes[a][2]}, view);
         camera.triadEnds[size_t(a)] = {o[0] + t[0], o[1] + t[1], o[2] + t[2]};
     }
     gl.lineWidth(1.0f);
-    ColorMap::applyColour(gl, camera.overlayColours[3]);
+    ColorMap::applyColour(gl, c.userColours[ColourItem::AxisColor]);
     gl.begin(gl::Lines);
     for (const auto& end : camera.triadEnds) {
         gl.vertex(o[0], o[1], o[2]);
@@ -113,18 +111,19 @@ void drawAxisTriad(Gl& gl, const FrameInputs& in, Camera& camera) {
     for (int a = 0; a < 3; ++a) {
         const auto& end = camera.triadEnds[size_t(a)];
         gl.rasterPos(end[0], end[1], end[2]);
-        in.fonts.draw(gl, Font::Courier12Bold, kLetters[a]);
+        c.fonts.draw(gl, Font::Courier12Bold, kLetters[a]);
     }
 }
 
-void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera) {
+void drawOverlay(const DrawContext& c, Camera& camera) {
+    Gl& gl = c.gl;
     const Frame f = overlayFrame(camera);
     camera.drawingFrame = {f.L, f.B, f.Xp, f.T};
     gl.disable(gl::Lighting);
     gl.disable(gl::DepthTest);
-    drawAxisTriad(gl, in, camera);
+    drawAxisTriad(c, camera);
 
-    ColorMap::applyColour(gl, camera.overlayColours[0]);
+    ColorMap::applyColour(gl, c.userColours[ColourItem::LabelBkg]);
     gl.begin(gl::Polygon);
     gl.vertex(f.Xp, f.ymin, f.Z);
     gl.vertex(f.xmax, f.ymin, f.Z);
@@ -132,39 +131,39 @@ void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera) {
     gl.vertex(f.Xp, f.ymax, f.Z);
     gl.end();
 
-    const FeModel& m = in.model;
-    const PlotSettings& s = in.settings;
+    const FeModel& m = c.model;
+    const PlotSettings& s = c.settings;
     const auto text = [&](float x, float y, Font font, const std::string& t) {
         gl.rasterPos(x, y, f.Z);
-        in.fonts.draw(gl, font, t);
+        c.fonts.draw(gl, font, t);
     };
-    ColorMap::applyColour(gl, camera.overlayColours[2]);
+    ColorMap::applyColour(gl, c.userColours[ColourItem::TitleFont]);
     text(f.L + 0.05f * (f.Xp - f.L), f.B + f.d, Font::Times18Bold, m.jobTitle);
 
-    ColorMap::applyColour(gl, camera.overlayColours[1]);
+    ColorMap::applyColour(gl, c.userColours[ColourItem::LabelFont]);
     text(f.xt, f.T - f.d, Font::Times20Bold, "Orvanta Ver 3.00");
-    const std::time_t now = std::time_t(in.clock);
+    const std::time_t now = std::time_t(c.clock);
     std::tm local{};
     localtime_r(&now, &local);
     text(f.xt, f.T - 3.5f * f.d, Font::Courier14,
          format("%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec));
     text(f.xt, f.T - 4.7f * f.d, Font::Courier14,
          format("%02d/%02d/%02d", local.tm_mon + 1, local.tm_mday, local.tm_year % 100));
-    text(f.xt, f.T - 6.5f * f.d, Font::Courier14, plotKindText(in));
-    text(f.xt, f.T - 8.5f * f.d, Font::Courier14, format("Total disp. step: %d", s.stepCount));
-    text(f.xt, f.T - 10.3f * f.d, Font::Courier14, format("Step: %d", s.currentStep + 1));
+    text(f.xt, f.T - 6.5f * f.d, Font::Courier14, plotKindText(m, s));
+    text(f.xt, f.T - 8.5f * f.d, Font::Courier14, format("Total disp. step: %d", s.shown.count));
+    text(f.xt, f.T - 10.3f * f.d, Font::Courier14, format("Step: %d", s.shown.step + 1));
     if (m.modalResults)
         text(f.xt, f.T - 12.1f * f.d, Font::Courier14,
-             format("Freq. %d: %f", m.chosenMode + 1, m.stepValue(m.chosenMode)));
+             format("Freq. %d: %f", s.shown.mode + 1, m.stepValue(s.shown.mode)));
     else
         text(f.xt, f.T - 12.1f * f.d, Font::Courier14,
-             format("Time %d: %f", s.currentStep + 1, m.stepValue(shownStep(m, s))));
+             format("Time %d: %f", s.shown.step + 1, m.stepValue(resultStep(m, s))));
     float y = f.T - 12.1f * f.d;
-    if (s.numberingKind >= 0 && s.numberingKind <= 2) {
+    if (s.numbering != Numbering::None) {
         static constexpr const char* kNumbering[3] = {"Material number,", "Type number,",
                                                       "Element number,"};
         y -= 1.8f * f.d;
-        text(f.xt, y, Font::Courier14, kNumbering[s.numberingKind]);
+        text(f.xt, y, Font::Courier14, kNumbering[size_t(s.numbering)]);
     }
     if (s.nodeNumbers) {
         y -= 1.8f * f.d;
@@ -175,10 +174,10 @@ void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera) {
     if (mode == PlotMode::Mesh || mode == PlotMode::Partition || mode == PlotMode::Material ||
         mode == PlotMode::Node)
         return;
-    const int n = in.bands.divisions;
+    const int n = c.bands.divisions;
     for (int k = 0; k < n; ++k) {
         const float y0 = f.B + f.d + 1.15f * f.d * float(k), y1 = y0 + f.d;
-        in.colours.applyBand(gl, n - 1 - k);
+        c.colours.applyBand(gl, n - 1 - k);
         gl.begin(gl::Polygon);
         gl.vertex(f.xt, y0, f.Z);
         gl.vertex(f.xt + 2 * f.d, y0, f.Z);
@@ -194,18 +193,18 @@ void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera) {
         gl.vertex(f.xt, y1, f.Z);
         gl.end();
     }
-    ColorMap::applyColour(gl, camera.overlayColours[1]);
-    const bool haveName = in.plotItem >= 0 && in.plotItem < int(m.results.dofNames.size());
+    ColorMap::applyColour(gl, c.userColours[ColourItem::LabelFont]);
+    const bool haveName = s.plotItem >= 0 && s.plotItem < int(m.results.dofNames.size());
     text(f.xt, f.B + 2 * f.d + 1.15f * f.d * float(n), Font::Courier14,
-         haveName ? m.results.dofNames[size_t(in.plotItem)] : std::string());
+         haveName ? m.results.dofNames[size_t(s.plotItem)] : std::string());
     if (mode == PlotMode::IsoLine || mode == PlotMode::IsoSurface) {
         for (int k = 0; k < n; ++k)
             text(f.xt + 2.5f * f.d, f.B + 1.2f * f.d + 1.15f * f.d * float(k), Font::Arial14,
-                 scientificField(in.bands.bandBounds[size_t(k)]));
+                 scientificField(c.bands.bandBounds[size_t(k)]));
     } else if (mode == PlotMode::Contour) {
         for (int k = 0; k <= n; ++k)
             text(f.xt + 2.5f * f.d, f.B + 0.7f * f.d + 1.15f * f.d * float(k), Font::Arial14,
-                 scientificField(in.bands.bandBounds[size_t(k)]));
+                 scientificField(c.bands.bandBounds[size_t(k)]));
     }
 }
 

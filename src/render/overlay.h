@@ -5,14 +5,15 @@
 
 namespace orv {
 
-class Gl;
 class Camera;
-struct FrameInputs;
+class FeModel;
+struct PlotSettings;
+struct DrawContext;
 
-void drawOverlay(Gl& gl, const FrameInputs& in, Camera& camera);
-void drawAxisTriad(Gl& gl, const FrameInputs& in, Camera& camera);
+void drawOverlay(const DrawContext& c, Camera& camera);
+void drawAxisTriad(const DrawContext& c, Camera& camera);
 
 // The plot-kind line of the title block.
-std::string plotKindText(const FrameInputs& in);
+std::string plotKindText(const FeModel& model, const PlotSettings& settings);
 
 }  // namespace orv

@@ -1,7 +1,9 @@
 #pragma once
-// Everything the view shows: the model, the plot settings, the colour map and band values,
-// the camera, the renderer and its fonts, the picked nodes and the cutting plane. The desktop
-// program and the batch tool share it; commands change it and end with a redraw.
+// Everything the view shows: the model, what is plotted, the colour map and band values, the
+// camera, the renderer and its fonts, the picked nodes and the cutting plane. The desktop
+// program and the batch tool share it. Its state is private: every change is a command that
+// runs its tests, reports its own message and leaves the state consistent, and the callers
+// redraw after it.
 #include <array>
 #include <string>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "bitmap_font_set.h"
 #include "camera.h"
 #include "color_map.h"
+#include "command_table.h"
 #include "cut_plane.h"
 #include "draw_context.h"
 #include "fe_model.h"
@@ -24,97 +27,159 @@ class Progress;
 // What a left-button drag or click in the view does.
 enum class MouseMode : int { Rotate = 0, Pan = 1, ZoomBox = 2, Pick = 3, Unpick = 4, Idle = 5 };
 
-// The view's animation timer, which commands that open a dialog pause and resume.
+enum class ViewPreset : int { XOY = 0, YOZ = 1, ZOX = 2, XYZ = 3 };
+enum class PanDirection : int { Left = 1, Right = 2, Up = 3, Down = 4 };
+enum class StepMove { First, Previous, Next, Last };
+enum class AnimationMethod { ForwardOnly, ForwardAndBack };
+// The modeless dialogs that other commands respect.
+enum class ModelessDialog { Animation, CutPlane };
+
+struct AnimationState {
+    AnimationMethod method = AnimationMethod::ForwardOnly;
+    bool running = false;  // display steps advance with every timer tick
+    bool reverse = false;  // going back, forward and back
+};
+
+// An element selection as the selection dialog gives it: "Select" shows the elements whose
+// number ("Elem"), type ("Type"), material ("Mate") or real-constant set ("Real") is in the
+// values (a list, or "low:high" when range); "All" shows every element.
+struct ElementSelection {
+    std::string type = "Select";
+    std::string item = "Elem";
+    bool range = false;
+    std::string values;
+};
+
+// The view's animation timer, which commands pause and resume.
 class AnimationControl {
   public:
     virtual ~AnimationControl() = default;
     virtual void pause() {}
     virtual void resume() {}
+    // Forgets a pending resume: the animation stays paused until it is played again.
+    virtual void hold() {}
 };
 
 class Scene {
   public:
     explicit Scene(Messages& messages) : messages_(messages) {}
 
-    FeModel model;
-    PlotSettings settings;
-    ColorMap colours;
-    BandValues bands;
-    Camera camera;
-    Geometry geometry;
-    BitmapFontSet fonts;
-    CutPlane cut;
-    std::vector<int32_t> picked;  // the pick list: 1-based node numbers
-    std::string fileName;         // the open file's path cut just after its last point
-    int modelLoaded = 0;
-    int plotItem = 0;
-    int userLimits = 0;
-    float userMax = 0.0f, userMin = 0.0f;
-    bool contourEdges = false;
-    int curvePlotShown = 0;
-    int advanceStepOnRedraw = 1;
-    int interactiveDrag = 0;
+    // --- what is shown, read only ---
+    const FeModel& model() const { return model_; }
+    const PlotSettings& settings() const { return settings_; }
+    const BandValues& bands() const { return bands_; }
+    const ColorMap& colours() const { return colours_; }
+    const Camera& camera() const { return camera_; }
+    const CutPlane& cut() const { return cut_; }
+    const std::vector<int32_t>& picked() const { return picked_; }
+    const UserColours& userColours() const { return userColours_; }
+    const AnimationState& animation() const { return animation_; }
+    bool modelLoaded() const { return modelLoaded_; }
+    bool curvePlotShown() const { return curvePlotShown_; }
+    MouseMode mouseMode() const { return mouseMode_; }
+    // The open file's path cut just after its last point.
+    const std::string& fileName() const { return fileName_; }
+    // Display steps are frames of one growing deformation: a single step, no results, or
+    // vibration modes.
+    bool oscillationMode() const;
+    Messages& messages() { return messages_; }
+    // The fonts live in the drawing context: the window and the batch tool make them there.
+    BitmapFontSet& fonts() { return fonts_; }
     // Seconds since the epoch for the overlay's clock; 0 takes the time of each frame.
-    long long fixedClock = 0;
-    MouseMode mouseMode = MouseMode::Idle;
-    MouseMode savedMouseMode = MouseMode::Rotate;
+    void setFixedClock(long long seconds) { fixedClock_ = seconds; }
 
-    // Empties the model and takes the settings of a newly opened file.
-    void clear();
+    // --- files ---
     // Reads cutPath + extension by the extension (any case); a refused file leaves an empty,
-    // unannounced model.
+    // unannounced model. Commands are refused silently while a file is read or written.
     bool openFile(Progress& progress, const std::string& cutPath, const std::string& extension);
     // Writes the model in the format the extension names (rst or asc).
     bool saveFile(Progress& progress, const std::string& path, const std::string& extension);
-    void onModelLoaded();
-    // Applies a new symmetry setting (0 none, 1 about X, 2 about Y) and refits the view.
-    void setSymmetry(int setting);
+    bool busy() const { return busy_; }
+
+    // --- the command table's tests ---
+    // Runs the tests of a command with their messages and the animation's pauses; true when
+    // the command may act. Refused silently while a file is read or written.
+    bool allowed(CommandId id, AnimationControl& animation);
+    // The check mark and enabled state of a command (bar toggles are the window's).
+    CommandState commandState(CommandId id) const;
+    void setDialogOpen(ModelessDialog dialog, bool open);
+    bool dialogOpen(ModelessDialog dialog) const;
+    // The close guard: false, with its message, while a modeless dialog is open; silently
+    // while a file is read or written.
+    bool canClose();
 
     // --- drawing ---
     // Renders one frame into the current context (the caller presents it).
-    int redraw(Gl& gl);
+    void redraw(Gl& gl);
+    // The same frame through vertex batches; freshContext when the context is new.
+    void drawFrame(Gl& target, bool freshContext = false);
     void resize(int width, int height);
-    void setDivisions(bool grey, int n);
-    void setUserLimits(bool on, float max, float min);
-    void computeBands();
-    // User colours 0..255 by colour item: 0 background, 1..4 overlay, 5 node and 6 element
-    // numbers.
-    void setColour(int index, int r, int g, int b);
-    void getColour(int index, int& r, int& g, int& b) const;
+    void drawZoomBox(Gl& gl, const std::array<float, 3>& a, const std::array<float, 3>& b) const;
+    bool zoomBoxVisible() const;
+
+    // --- plot commands ---
+    bool commandPlotMode(PlotMode mode, bool withContourEdges, AnimationControl& animation);
+    bool commandToggleGrid(AnimationControl& animation);
+    bool commandToggleUndeformed(AnimationControl& animation);
+    bool commandToggleLight(AnimationControl& animation);
+    bool commandToggleStepMaxMin(AnimationControl& animation);
+    bool commandChooseItem(int index, AnimationControl& animation);
+    // Node numbers and element labels, as the Numbering dialog sets them.
+    bool commandSetNumbering(bool nodeNumbers, Numbering labels);
+    // A finite factor; refused with a message otherwise.
+    bool commandSetMagnification(double factor);
+    // Contour divisions (2 to 20), black-and-white bands and the user's limits.
+    bool commandSetContour(int divisions, bool grey, const UserRange& range);
+    bool commandSetSymmetry(Symmetry symmetry);
+    // Cuts with the plane through three points in file coordinates; a refusal is shown as
+    // the cutting-plane dialog shows it and removes the cut.
+    bool commandCut(const std::array<std::array<double, 3>, 3>& points);
+    void clearCut();
+    // Shows only the selected elements; false, with a message, for a selection it cannot read.
+    bool commandSelect(const ElementSelection& selection);
+    // User colours as 0..255 integers.
+    void setColour(ColourItem item, int r, int g, int b);
+    std::array<int, 3> colour(ColourItem item) const;
     // A stored colour setting ("FrameBkg", "NodeNb", ...) as "r g b"; a text that does not
     // split into three words at blanks, commas, colons or tabs is ignored.
     void applyColourSetting(const std::string& name, const std::string& text);
     // The setting names in the order they are loaded, with their colour items.
-    static const std::array<std::pair<const char*, int>, 7>& colourSettingNames();
+    static const std::array<std::pair<const char*, ColourItem>, kColourItemCount>&
+    colourSettingNames();
 
-    // --- view commands: the guard chain, the messages, then the change ---
-    bool commandPlotMode(PlotMode mode, bool withContourEdges, AnimationControl& animation);
-    bool commandToggleGrid();
-    bool commandToggleUndeformed();
-    bool commandToggleLight(AnimationControl& animation);
-    void commandToggleStepMaxMin();
-    bool commandViewPreset(int preset);
-    bool commandChooseItem(int index);
-    // Sets the displayed step (0-based), kept within the steps there are.
+    // --- steps, modes and animation ---
+    bool commandStep(StepMove move, AnimationControl& animation);
+    // Sets the display step (0-based), kept within the display steps there are.
     bool commandSetStep(int step);
-    // First, previous, next and last display step.
-    bool commandFirstStep() { return commandSetStep(0); }
-    bool commandPreviousStep() { return commandSetStep(settings.currentStep - 1); }
-    bool commandNextStep() { return commandSetStep(settings.currentStep + 1); }
-    bool commandLastStep() { return commandSetStep(settings.stepCount - 1); }
-    // Pan steps: 1 left, 2 right, 3 up, 4 down, by a twentieth of the model's size.
-    bool commandPanStep(int direction);
-    bool commandZoomUp();
-    bool commandZoomDown();
-    bool commandResetDisplay();
+    // Chooses the mode (0-based) of a mode file.
+    bool commandChooseMode(int mode);
+    // The display steps of a single step, no results or modes (1 to 100000).
+    bool commandSetFrames(int frames);
+    // Play: the display steps (oscillation mode), the magnification and the method.
+    bool startAnimation(int displaySteps, double magnification, AnimationMethod method);
+    // Holds the shown step (the display steps are being edited).
+    void holdAnimation() { animation_.running = false; }
+    // The animation dialog closed: a single step or mode shows its full deformation again.
+    void stopAnimation();
+    // The next display step of a running animation, forward only or forward and back; a drag
+    // holds the step.
+    void advanceStep();
+
+    // --- camera ---
+    bool commandViewPreset(ViewPreset preset, AnimationControl& animation);
+    bool commandPanStep(PanDirection direction, AnimationControl& animation);
+    bool commandZoomUp(AnimationControl& animation);
+    bool commandZoomDown(AnimationControl& animation);
+    bool commandResetDisplay(AnimationControl& animation);
+    // Finite angles in degrees, for a model in space.
+    bool commandSetViewAngles(double ax, double ay, double az, AnimationControl& animation);
+    // A positive zoom factor, kept within the camera's limits.
+    bool commandSetZoom(double factor);
     // Dynamic Pan and Rotation switch their mode on, or back to idle when it is on.
-    bool commandDynamicPan();
-    bool commandDynamicRotation();
+    bool commandDynamicPan(AnimationControl& animation);
+    bool commandDynamicRotation(AnimationControl& animation);
     // Starts a zoom box, remembering the mode to return to; a second press cancels it.
-    bool commandZoomBox();
-    // The guard of the view-angle dialog: a model, and a 3D one.
-    bool canDefineViewAngles();
-    void setViewAngles(float ax, float ay, float az) { camera.setAngles(ax, ay, az); }
+    bool commandZoomBox(AnimationControl& animation);
 
     // --- the mouse, in window pixels from the top left ---
     // Left button down: the press point; in zoom-box mode also the box's first corner.
@@ -125,41 +190,38 @@ class Scene {
     // Left button up: ends the drag; a zoom box zooms (unless it is a click or a box of a
     // few pixels) and the mode returns to the one before it. True when a redraw is due.
     bool mouseRelease(int x, int y);
-    // Draws the zoom box between its corners (nothing until both are set), for an XOR pass.
-    void drawZoomBox(Gl& gl) const {
-        if (zoomBoxVisible()) drawZoomBox(gl, camera.boxCorner1, camera.boxCorner2);
-    }
-    void drawZoomBox(Gl& gl, const std::array<float, 3>& a, const std::array<float, 3>& b) const;
     // Ends a drag that the window lost (focus gone, window hidden) without zooming.
     void cancelDrag();
-    bool zoomBoxVisible() const;
-
-    // --- animation ---
-    // Display steps are frames of one growing deformation for a single step, no results
-    // or vibration modes.
-    bool oscillationMode() const;
-    void startAnimation(int displaySteps, float magnification, int method);
-    void stopAnimation();
-    // The next display step of a running animation, forward only or forward and back.
-    void advanceStep();
-    // Cuts with the plane through three points in file coordinates; the text of a refusal
-    // is shown as the cutting-plane dialog would.
-    bool applyCutPlane(const std::array<std::array<double, 3>, 3>& points);
-    void clearCutPlane();
-    // The selection dialog's Apply for elements: type "Select" shows the elements whose
-    // number ("Elem"), type ("Type"), material ("Mate") or real-constant set ("Real") is in
-    // the values (a list, or a range "low:high" when range); "All" shows every element.
-    void selectElements(const std::string& type, const std::string& item, bool range,
-                        const std::string& values);
-
-    Messages& messages() { return messages_; }
-    // The standard guard chain of the commands that are run outside the Scene (their
-    // dialogs live in the window); with needResults the results test comes first.
-    bool checkCommand(bool needResults) { return guard(needResults); }
 
   private:
-    // The standard guard chain; with needResults the results test comes first.
-    bool guard(bool needResults);
+    class BusyScope;
+    void clear();
+    void onModelLoaded();
+    void computeBands();
+    void refit();
+    bool guardChain(Guard guard);
+
+    FeModel model_;
+    PlotSettings settings_;
+    ColorMap colours_;
+    BandValues bands_;
+    Camera camera_;
+    Geometry geometry_;
+    BitmapFontSet fonts_;
+    CutPlane cut_;
+    std::vector<int32_t> picked_;  // 1-based node numbers
+    UserColours userColours_;
+    AnimationState animation_;
+    std::string fileName_;
+    bool modelLoaded_ = false;
+    bool curvePlotShown_ = false;
+    bool busy_ = false;
+    bool animationDialogOpen_ = false;
+    bool cutPlaneDialogOpen_ = false;
+    bool dragging_ = false;  // a drag moved the picture: the step holds, outlines may do
+    long long fixedClock_ = 0;
+    MouseMode mouseMode_ = MouseMode::Idle;
+    MouseMode savedMouseMode_ = MouseMode::Rotate;
     int viewportWidth_ = 0, viewportHeight_ = 0;
     int pressX_ = 0, pressY_ = 0;
     bool zoomCornersSet_ = false;

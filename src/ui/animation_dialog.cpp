@@ -22,15 +22,15 @@ AnimationDialog::AnimationDialog(COrvantaView& view, Messages& messages)
     setWindowTitle(QStringLiteral("Animation"));
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("animationDialog"));
-    Scene& scene = view_.scene();
+    const Scene& scene = view_.scene();
 
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    steps_ = new QLineEdit(QString::number(scene.settings.stepCount), this);
+    steps_ = new QLineEdit(QString::number(scene.settings().shown.count), this);
     // The steps of a transient result are the result's own: only frames can be chosen.
     steps_->setReadOnly(!scene.oscillationMode());
     magnification_ =
-        new QLineEdit(QString::number(double(scene.settings.magnification), 'g', 6), this);
+        new QLineEdit(QString::number(double(scene.settings().magnification), 'g', 6), this);
     form->addRow(QStringLiteral("Display steps"), steps_);
     form->addRow(QStringLiteral("Magnfi. factor"), magnification_);
     layout->addLayout(form);
@@ -72,12 +72,12 @@ AnimationDialog::AnimationDialog(COrvantaView& view, Messages& messages)
             [this](int v) { speedText_->setText(QString::number(v)); });
     connect(speed_, &QSlider::sliderReleased, this, [this] {
         int steps;
-        float magnification;
+        double magnification;
         if (readFields(steps, magnification)) runFrom(steps, magnification);
     });
 }
 
-bool AnimationDialog::readFields(int& steps, float& magnification) {
+bool AnimationDialog::readFields(int& steps, double& magnification) {
     bool ok = false;
     steps = steps_->text().trimmed().toInt(&ok);
     if (!ok) {
@@ -86,22 +86,23 @@ bool AnimationDialog::readFields(int& steps, float& magnification) {
         return false;
     }
     const double m = magnification_->text().trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(m)) {
+    // A factor beyond the float range is no number the model can be drawn with.
+    if (!ok || !std::isfinite(m) || !std::isfinite(float(m))) {
         messages_.show({"Orvanta 3.00", "Please enter a number.", Beep::Exclamation});
         magnification_->setFocus();
         return false;
     }
-    magnification = float(m);
+    magnification = m;
     return true;
 }
 
 void AnimationDialog::play() {
     int steps;
-    float magnification;
+    double magnification;
     if (readFields(steps, magnification)) runFrom(steps, magnification);
 }
 
-void AnimationDialog::runFrom(int steps, float magnification) {
+void AnimationDialog::runFrom(int steps, double magnification) {
     const int period = periodOf(speed_->value());
     if (period < 1) return;
     if (steps < 2) {
@@ -109,23 +110,20 @@ void AnimationDialog::runFrom(int steps, float magnification) {
         messages_.show({"Orvanta 3.00", "Input animation step!", Beep::Exclamation});
         return;
     }
-    view_.scene().startAnimation(steps, magnification, back_->isChecked() ? 1 : 0);
-    if (!view_.animationRunning() || lastPeriod_ != period) view_.startAnimationTimer(period);
-    lastPeriod_ = period;
-    view_.requestRedraw();
+    view_.playAnimation(
+        steps, magnification,
+        back_->isChecked() ? AnimationMethod::ForwardAndBack : AnimationMethod::ForwardOnly,
+        period);
 }
 
 void AnimationDialog::stepsEdited() {
-    view_.stopAnimationTimer();
-    view_.scene().settings.animating = 0;
+    view_.holdAnimation();
 }
 
 void AnimationDialog::reject() {
     if (closing_) return;
     closing_ = true;
-    view_.setAnimationDialogOpen(false);  // stops the timer
-    view_.scene().stopAnimation();
-    view_.requestRedraw();
+    view_.closeAnimation();
     QDialog::reject();
     close();
 }

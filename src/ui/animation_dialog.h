@@ -37,8 +37,8 @@ class AnimationDialog final : public QDialog {
     void closeEvent(QCloseEvent* event) override;
 
   private:
-    bool readFields(int& steps, float& magnification);
-    void runFrom(int steps, float magnification);
+    bool readFields(int& steps, double& magnification);
+    void runFrom(int steps, double magnification);
     void stepsEdited();
 
     COrvantaView& view_;
@@ -49,7 +49,6 @@ class AnimationDialog final : public QDialog {
     QRadioButton* back_;
     QSlider* speed_;
     QLabel* speedText_;
-    int lastPeriod_ = 10;
     bool closing_ = false;
 };
 

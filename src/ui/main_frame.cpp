@@ -15,105 +15,13 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "command_table.h"
 #include "dialogs.h"
 #include "messages.h"
 #include "num_lock.h"
 #include "orvanta_view.h"
 
 namespace orv::ui {
-
-namespace {
-
-struct CommandText {
-    const char* id;
-    const char* text;    // menu text, or the tool tip where no menu item exists
-    const char* prompt;  // status prompt
-    const char* tip;     // tool tip
-    const char* icon;    // tool-bar picture in :/icons, or none
-};
-
-// Every command with its exact texts.
-constexpr CommandText kCommands[] = {
-    {"open", "&Open...\tCtrl+O", "Open an existing document", "Open", "open"},
-    {"saveAs", "Save as (.rst, .asc)\tCtrl+F", "Save file as .rst or .asc file", "Save file",
-     "save"},
-    {"saveImage", "&Save image\tCtrl+S", "Save the active image", "Save image", "saveimage"},
-    {"print", "&Print...\tCtrl+P", "Print the active document", "Print", "print"},
-    {"printPreview", "Print Pre&view", "Display full pages", "Print Preview", nullptr},
-    {"printSetup", "P&rint Setup...", "Change the printer and printing options", "Print Setup",
-     nullptr},
-    {"exit", "E&xit", "Quit the application; prompts to save documents", "Exit", "exit"},
-    {"listNode", "Node", "List node coordinates", "List node", nullptr},
-    {"listElement", "Element", "List elements", "List element", nullptr},
-    {"listResults", "Nodal results", "list nodal results", "list results", nullptr},
-    {"plotNode", "&Node", "Plot node", "Ndoe", "node"},
-    {"plotMesh", "&Mesh", "Plot mesh", "Mesh", "mesh"},
-    {"plotMaterial", "M&aterial", "Plot material", "Plot Material", "material"},
-    {"plotContour", "&Contour", "Plot contour", "Contour", "contour"},
-    {"plotContourEdge", "contour edge", "Plot contour + contour edge", "contour edge",
-     "contouredge"},
-    {"plotIsoLine", "Iso-&Line", "Plot iso-line", "Iso-line", "isoline"},
-    {"plotIsoSurface", "Iso-&Surface", "Plot Iso-surface", "Iso-Surface", "isosurface"},
-    {"addGrid", "&Add element grid", "Add grid", "Add grid", "grid"},
-    {"undeformed", "&Undeformed mesh", "Add undeformed mesh", "Undeformed mesh", "undeformed"},
-    {"displayVector", "Display &Vector", "Plot vector of displacement", "Plot vector", "vector"},
-    {"cuttingPlane", "Cutting &Plane", "Cut plane", "Cut plane", "cutplane"},
-    {"selectNE", "Select N.E.", "Select element or node", "Select N.E.", "select"},
-    {"left", "&Left", "Deplace to left", "Left", "left"},
-    {"right", "&Right", "Deplace to right", "Right", "right"},
-    {"up", "&Up", "Move image up", "Up", "up"},
-    {"down", "&Down", "Move image down", "Down", "down"},
-    {"viewXYZ", "XYZ", "3D display", "3D display", "xyz"},
-    {"viewXOY", "XOY", "Display XOY plane", "XOY", "xoy"},
-    {"viewYOZ", "YOZ", "Display YOZ plane", "YOZ", "yoz"},
-    {"viewZOX", "ZOX", "Display ZOX plane", "ZOX", "zox"},
-    {"viewPort", "View port", "Define view angles", "View angles", "viewport"},
-    {"zoomUp", "Zoom &Up", "Zoom up", "Zoom up", "zoomup"},
-    {"zoomDown", "Zoom &Down", "Zoom down", "Zoom down", "zoomdown"},
-    {"zoomBox", "Zoom &Box", "Zoom Box", "Zoom box", "zoombox"},
-    {"dynamicPan", "Dynamic &Pan", "Use mouse to translate image", "Move", "pan"},
-    {"dynamicRotation", "Dynamic &Rotation", "Rotate image", "Rotation", "rotate"},
-    {"reset", "Reset", "Reset display", "Reset", "reset"},
-    {"stepMaxMin", "Step MaxMin", "For contour plot, use the maximum and minimum of each time step",
-     "Val. maxmin of time step", nullptr},
-    {"play", "&Play animation", "Play animation", "Play", "play"},
-    {"stop", "&Stop animation", "Pause", "Pause", "pause"},
-    {"firstStep", "&First step", "Frist display step", "First Step", "first"},
-    {"previousStep", "P&revious step", "Previous step", "Previous step", "previous"},
-    {"nextStep", "&Next step", "Next display step", "Next step", "next"},
-    {"lastStep", "&Last step", "Last display step", "Last", "last"},
-    {"stepNumber", "Disp. step/Mode number", "Select disp. step or mode number",
-     "Disp. step/Mode number", "stepnumber"},
-    {"colorOption", "&Color option", "Define color option", "Define color", "color"},
-    {"numbering", "&Numbering ...", "Numbering node, element or material No.", "Numbering",
-     "numbering"},
-    {"magnification", "&Manification factor", "Deformation manification factor",
-     "Manification factor", "magnification"},
-    {"contourDivision", "Contour &division",
-     "Change division number and the maximum or minimum value", "Plot ption", "division"},
-    {"lightEffect", "&Light effect", "If add light effect", "Light effect", "light"},
-    {"symmetry", "&Symetry plot", "Symetry display", "Symetry display", "symmetry"},
-    {"modelInfo", "M&odel info.", "List some informations of this results file", "List information",
-     "info"},
-    {"curveData", "Curve &data", "Preparer curve data", "Curve array", "curvedata"},
-    {"curveDefinition", "&Definition", "Choose x, y axis", "Definition", "curvedef"},
-    {"plotCurve", "&Plot curve", "Plot curve", "Plot curve", "plotcurve"},
-    {"curveOption", "Curve &option", "Define curve option", "Curve option", "curveoption"},
-    {"viewToolbar", "&Toolbar", "Show or hide the toolbar", "Toggle ToolBar", nullptr},
-    {"viewPlotbar", "&Plotbar", "Show or hide the plotbar", "Toggle PlotBar", nullptr},
-    {"viewControlbar", "&Controlbar", "Show or hide the controlbar", "Toggle ControlBar", nullptr},
-    {"viewAnimationbar", "&Animationbar", "Show or hide the animationbar", "Toggle AnimationBar",
-     nullptr},
-    {"viewOptionbar", "&Optionbar", "Show or hide the optionbar", "Toggle OptionBar", nullptr},
-    {"viewCurvebar", "Cur&vebar", "Show or hide the curvebar", "Toggle CurveBar", nullptr},
-    {"viewStatusBar", "&Status Bar", "Show or hide the status bar", "Toggle StatusBar", nullptr},
-    {"helpIndex", "Help index", "List Help topics", "Help Index", nullptr},
-    {"about", "&About Orvanta 3.0 ...", "Display program information, version number and copyright",
-     "About", "about"},
-    {"new", "&New", "Create a new document", "New", nullptr},
-};
-
-}  // namespace
 
 CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
     : QMainWindow(parent), messages_(messages) {
@@ -123,9 +31,8 @@ CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
     view_ = new COrvantaView(messages, this);
     view_->setObjectName(QStringLiteral("COrvantaView"));
     setCentralWidget(view_);
-    for (const CommandText& c : kCommands)
-        makeAction(QLatin1String(c.id), QLatin1String(c.text), QLatin1String(c.prompt),
-                   QLatin1String(c.tip), c.icon ? QLatin1String(c.icon) : QString());
+    for (const CommandInfo& c : commandTable())
+        makeAction(c);
     buildMenus();
     buildStatusBar();
     buildToolBars();
@@ -137,31 +44,26 @@ CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
     updateCommandStates();
 }
 
-QAction* CMainFrame::makeAction(const QString& id, const QString& text, const QString& prompt,
-                                const QString& tip, const QString& icon) {
-    auto* a = new QAction(text, this);
-    a->setObjectName(id);
-    a->setStatusTip(prompt);
-    a->setToolTip(tip);
-    if (!icon.isEmpty()) a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(icon)));
+QAction* CMainFrame::makeAction(const CommandInfo& c) {
+    auto* a = new QAction(QString::fromLatin1(c.text), this);
+    a->setObjectName(QLatin1String(c.name));
+    a->setStatusTip(QString::fromLatin1(c.prompt));
+    a->setToolTip(QString::fromLatin1(c.tip));
+    if (c.icon) a->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(c.icon))));
     // The menus show the key after the tab; the key itself works everywhere.
+    if (c.key) a->setShortcut(QKeySequence(QLatin1String(c.key)));
     a->setShortcutContext(Qt::WindowShortcut);
-    actions_.insert(id, a);
-    if (view_->hasCommand(id))
-        connect(a, &QAction::triggered, this, [this, id] {
-            view_->command(id);
-            updateCommandStates();
-        });
+    actions_.insert(QLatin1String(c.name), a);
+    const CommandId id = c.id;
+    connect(a, &QAction::triggered, this, [this, id] {
+        if (!view_->command(id)) return;
+        updateCommandStates();
+    });
     return a;
 }
 
 void CMainFrame::buildMenus() {
     const auto act = [this](const char* id) { return actions_.value(QLatin1String(id)); };
-    act("new")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    act("open")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    act("saveAs")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    act("saveImage")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    act("print")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     addAction(act("new"));  // a key without a menu item
     connect(act("new"), &QAction::triggered, this, &CMainFrame::newDocument);
     connect(act("exit"), &QAction::triggered, this, &CMainFrame::exitCommand);
@@ -377,7 +279,9 @@ void CMainFrame::updateCommandStates() {
             a->setChecked(!bar->isHidden());
             continue;
         }
-        const CommandState s = view_->commandState(it.key());
+        const std::optional<CommandId> id = commandByName(it.key().toStdString());
+        if (!id) continue;
+        const CommandState s = view_->commandState(*id);
         if (a->isCheckable() != s.checkable) a->setCheckable(s.checkable);
         if (s.checkable) a->setChecked(s.checked);
         a->setEnabled(s.enabled);

@@ -10,7 +10,8 @@ class QToolBar;
 
 namespace orv {
 class Messages;
-}
+struct CommandInfo;
+}  // namespace orv
 
 namespace orv::ui {
 
@@ -50,8 +51,7 @@ class CMainFrame final : public QMainWindow {
     QMenu* createPopupMenu() override;
 
   private:
-    QAction* makeAction(const QString& id, const QString& text, const QString& prompt,
-                        const QString& tip, const QString& icon = {});
+    QAction* makeAction(const CommandInfo& command);
     void buildMenus();
     void buildToolBars();
     void buildStatusBar();

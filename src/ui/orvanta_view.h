@@ -1,16 +1,13 @@
 #pragma once
-// The one view of the main window: an OpenGL widget that owns the Scene, draws it, and
-// runs the view commands, the mouse navigation, opening and saving, the picture's saving
-// and printing. The commands' logic lives in the Scene; this class adds the window's part:
-// dialogs, timers, cursors and settings.
+// The one view of the main window: an OpenGL widget that owns the Scene and draws it. The
+// commands' tests and changes are the Scene's; this class adds the window's part: dialogs,
+// the animation timer, cursors, settings, files, the picture's saving and printing.
 #include <QCursor>
-#include <QHash>
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QPrinter>
 #include <QTimer>
 #include <array>
-#include <functional>
 #include <memory>
 
 #include "scene.h"
@@ -24,12 +21,6 @@ namespace orv::ui {
 
 class FileChooser;
 
-struct CommandState {
-    bool enabled = true;
-    bool checkable = false;
-    bool checked = false;
-};
-
 class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     Q_OBJECT
   public:
@@ -38,24 +29,28 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     explicit COrvantaView(Messages& messages, QWidget* parent = nullptr);
     ~COrvantaView() override;
 
-    Scene& scene() { return scene_; }
     const Scene& scene() const { return scene_; }
     // Tests answer the file dialogs; the view keeps its own system dialogs otherwise.
     void setFileChooser(FileChooser* chooser);
 
-    // --- commands, by the ids the main frame gives its actions ---
-    // Runs a command; false for an id the view does not serve.
-    bool command(const QString& id);
-    CommandState commandState(const QString& id) const;
-    bool hasCommand(const QString& id) const { return commands_.contains(id); }
+    // --- commands (view_commands.cpp) ---
+    // Runs a command of the menus and bars; false for one the view does not serve (the main
+    // window's own: exit, about, new, the bar toggles).
+    bool command(CommandId id);
+    CommandState commandState(CommandId id) const { return scene_.commandState(id); }
     // The plot item chosen in the Plot bar's combo box.
     void chooseItem(int index);
 
+    // --- files (view_files.cpp) ---
     void openCommand();
     // The loader of the Open command, for a chosen, named or dropped file; false when the
     // file was refused or another read or write is running.
     bool openPath(const QString& path);
     void saveAsCommand();
+    const QString& cutPath() const { return cutPath_; }
+    const QString& extension() const { return extension_; }
+
+    // --- the picture (view_picture.cpp) ---
     void saveImageCommand();
     void printCommand();
     void printPreviewCommand();
@@ -72,27 +67,30 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
 
     // The close guard: false, with its message, while a dialog that must be closed first is
     // open or a file is being read or written.
-    bool canClose();
-    bool busy() const { return busy_; }
+    bool canClose() { return scene_.canClose(); }
+    bool busy() const { return scene_.busy(); }
 
     // --- animation: timer 1 of the view ---
     void pause() override;
     void resume() override;
+    void hold() override { resumeWanted_ = false; }
     // Stops the timer so that it stays stopped until the animation is played again.
     void stopAnimationTimer();
     void startAnimationTimer(int period);
     bool animationRunning() const { return animationRunning_; }
-    bool animationDialogOpen() const { return animationDialogOpen_; }
-    bool cutPlaneDialogOpen() const { return cutPlaneDialogOpen_; }
+    bool animationDialogOpen() const { return scene_.dialogOpen(ModelessDialog::Animation); }
+    bool cutPlaneDialogOpen() const { return scene_.dialogOpen(ModelessDialog::CutPlane); }
     // The modeless dialogs report whether they are open.
     void setAnimationDialogOpen(bool open);
     void setCutPlaneDialogOpen(bool open);
     int animationPeriod() const { return animationPeriod_; }
     // One tick of the animation timer: draws and advances the step.
     void animationTick();
+    // The animation dialog's Play, its edited steps and its Close.
+    bool playAnimation(int displaySteps, double magnification, AnimationMethod method, int period);
+    void holdAnimation();
+    void closeAnimation();
 
-    const QString& cutPath() const { return cutPath_; }
-    const QString& extension() const { return extension_; }
     QCursor cursorFor(MouseMode mode) const;
     // Frames drawn since the view was made (for measurements and tests).
     long long framesDrawn() const { return framesDrawn_; }
@@ -117,15 +115,13 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     void changeEvent(QEvent* event) override;
 
   private:
-    void addCommands();
-    void plotMode(PlotMode mode, bool contourEdges);
     void afterCommand(bool changed);
-    void stepCommand(int which);
+    void playCommand();
     void stepNumberCommand();
     void viewPortCommand();
-    void dialogCommand(bool needGuard, const std::function<bool()>& dialog, bool resumeOnCancel);
-    void cuttingPlaneCommand();
     void symmetryCommand();
+    void cuttingPlaneCommand();
+    void optionDialogCommand(CommandId id);
     void colourOptionCommand();
     void loadColours();
     void updateCursor();
@@ -139,17 +135,13 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
 
     Messages& messages_;
     Scene scene_;
-    QHash<QString, std::function<void()>> commands_;
     std::unique_ptr<FileChooser> ownChooser_;
     FileChooser* chooser_;
     QPrinter printer_;
     QTimer animationTimer_;
     bool animationRunning_ = false;
-    bool animationDialogOpen_ = false;
-    bool cutPlaneDialogOpen_ = false;
     bool resumeWanted_ = false;
     int animationPeriod_ = 50;
-    bool busy_ = false;
     QString cutPath_, extension_;
     std::array<QCursor, 6> cursors_;
     // Drawing: a full redraw of the scene, or only the zoom box's XOR pass.

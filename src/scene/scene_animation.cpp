@@ -1,0 +1,115 @@
+// The shown step: stepping, modes, display steps and the animation that walks them.
+#include <algorithm>
+#include <cmath>
+
+#include "messages.h"
+#include "scene.h"
+
+namespace orv {
+
+bool Scene::oscillationMode() const {
+    return model_.results.stepCount == 1 || !model_.results.hasResults || model_.modalResults;
+}
+
+bool Scene::commandStep(StepMove move, AnimationControl& animation) {
+    static constexpr CommandId kIds[4] = {CommandId::FirstStep, CommandId::PreviousStep,
+                                          CommandId::NextStep, CommandId::LastStep};
+    if (!allowed(kIds[int(move)], animation)) return false;
+    animation.hold();  // stepping leaves the animation paused
+    const ShownStep& s = settings_.shown;
+    switch (move) {
+        case StepMove::First:
+            return commandSetStep(0);
+        case StepMove::Previous:
+            return commandSetStep(s.step - 1);
+        case StepMove::Next:
+            return commandSetStep(s.step + 1);
+        case StepMove::Last:
+            return commandSetStep(s.count - 1);
+    }
+    return false;
+}
+
+bool Scene::commandSetStep(int step) {
+    if (busy_ || !guardChain(Guard::Chain)) return false;
+    ShownStep& s = settings_.shown;
+    s.step = std::clamp(step, 0, std::max(0, s.count - 1));
+    animation_.running = false;
+    if (settings_.stepMaxMin) computeBands();
+    return true;
+}
+
+bool Scene::commandChooseMode(int mode) {
+    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (!model_.modalResults) {
+        messages_.showMessage("It is not a mode file!");
+        return false;
+    }
+    if (mode < 0 || mode >= model_.results.stepCount) {
+        messages_.showError("Input error!");
+        return false;
+    }
+    settings_.shown.mode = mode;
+    computeBands();
+    return true;
+}
+
+bool Scene::commandSetFrames(int frames) {
+    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (!oscillationMode()) {
+        messages_.showMessage("Display steps are only for a single step or modes!");
+        return false;
+    }
+    if (frames < 1 || frames > 100000) {
+        messages_.showMessage("Input error!");
+        return false;
+    }
+    ShownStep& s = settings_.shown;
+    s.count = frames;
+    s.step = std::min(s.step, frames - 1);
+    return true;
+}
+
+bool Scene::startAnimation(int displaySteps, double magnification, AnimationMethod method) {
+    if (busy_ || !modelLoaded_) return false;
+    if (!std::isfinite(magnification) || !std::isfinite(float(magnification))) {
+        messages_.showMessage("Please enter a number.");
+        return false;
+    }
+    settings_.magnification = float(magnification);
+    animation_.method = method;
+    if (oscillationMode()) {
+        ShownStep& s = settings_.shown;
+        s.count = std::max(1, displaySteps);
+        s.step = std::min(s.step, s.count - 1);
+    }
+    animation_.running = true;
+    return true;
+}
+
+void Scene::stopAnimation() {
+    if (oscillationMode()) {
+        settings_.shown.count = 1;
+        settings_.shown.step = 0;
+    }
+    animation_.running = false;
+}
+
+void Scene::advanceStep() {
+    if (!animation_.running || dragging_) return;
+    const int n = settings_.shown.count;
+    int& s = settings_.shown.step;
+    if (n <= 1) {
+        s = 0;
+    } else if (animation_.method == AnimationMethod::ForwardOnly) {
+        animation_.reverse = false;
+        s = s + 1 > n - 1 ? 0 : s + 1;
+    } else {
+        if (s >= n - 1) animation_.reverse = true;
+        if (s <= 0) animation_.reverse = false;
+        s = animation_.reverse ? s - 1 : s + 1;
+    }
+    if (settings_.stepMaxMin) computeBands();
+}
+
+}  // namespace orv

@@ -1,0 +1,179 @@
+// Moving the camera: view presets, pan and zoom steps, view angles, and the mouse.
+#include <algorithm>
+#include <cmath>
+
+#include "gl.h"
+#include "messages.h"
+#include "scene.h"
+
+namespace orv {
+
+bool Scene::commandViewPreset(ViewPreset preset, AnimationControl& animation) {
+    static constexpr CommandId kIds[4] = {CommandId::ViewXOY, CommandId::ViewYOZ,
+                                          CommandId::ViewZOX, CommandId::ViewXYZ};
+    if (!allowed(kIds[int(preset)], animation)) return false;
+    camera_.setViewPreset(int(preset));
+    return true;
+}
+
+bool Scene::commandPanStep(PanDirection direction, AnimationControl& animation) {
+    static constexpr CommandId kIds[4] = {CommandId::Left, CommandId::Right, CommandId::Up,
+                                          CommandId::Down};
+    if (!allowed(kIds[int(direction) - 1], animation)) return false;
+    camera_.panStep(int(direction));
+    return true;
+}
+
+bool Scene::commandZoomUp(AnimationControl& animation) {
+    if (!allowed(CommandId::ZoomUp, animation)) return false;
+    camera_.zoomUp();
+    return true;
+}
+
+bool Scene::commandZoomDown(AnimationControl& animation) {
+    if (!allowed(CommandId::ZoomDown, animation)) return false;
+    camera_.zoomDown();
+    return true;
+}
+
+bool Scene::commandResetDisplay(AnimationControl& animation) {
+    if (!allowed(CommandId::Reset, animation)) return false;
+    camera_.resetDisplay();
+    return true;
+}
+
+bool Scene::commandSetViewAngles(double ax, double ay, double az, AnimationControl& animation) {
+    if (!allowed(CommandId::ViewPort, animation)) return false;
+    // Angles beyond the float range would leave no picture.
+    for (double a : {ax, ay, az})
+        if (!std::isfinite(a) || !std::isfinite(float(a))) {
+            messages_.showMessage("Please enter a number.");
+            return false;
+        }
+    camera_.setAngles(float(ax), float(ay), float(az));
+    return true;
+}
+
+bool Scene::commandSetZoom(double factor) {
+    if (busy_ || !modelLoaded_) return false;
+    if (!(factor > 0) || !std::isfinite(factor)) {
+        messages_.showMessage("The zoom factor must be positive!");
+        return false;
+    }
+    camera_.scale = float(std::clamp(factor, double(Camera::kMinScale), double(Camera::kMaxScale)));
+    return true;
+}
+
+bool Scene::commandDynamicPan(AnimationControl& animation) {
+    if (!allowed(CommandId::DynamicPan, animation)) return false;
+    mouseMode_ = mouseMode_ == MouseMode::Pan ? MouseMode::Idle : MouseMode::Pan;
+    savedMouseMode_ = mouseMode_;
+    return true;
+}
+
+bool Scene::commandDynamicRotation(AnimationControl& animation) {
+    if (!allowed(CommandId::DynamicRotation, animation)) return false;
+    mouseMode_ = mouseMode_ == MouseMode::Rotate ? MouseMode::Idle : MouseMode::Rotate;
+    savedMouseMode_ = mouseMode_;
+    return true;
+}
+
+bool Scene::commandZoomBox(AnimationControl& animation) {
+    if (!allowed(CommandId::ZoomBox, animation)) return false;
+    if (mouseMode_ == MouseMode::ZoomBox) {
+        // A second press gives up the box it started.
+        mouseMode_ = savedMouseMode_;
+        zoomCornersSet_ = false;
+        dragging_ = false;
+        return true;
+    }
+    savedMouseMode_ = mouseMode_;
+    mouseMode_ = MouseMode::ZoomBox;
+    camera_.boxCorner1 = {0, 0, 0};
+    camera_.boxCorner2 = {0, 0, 0};
+    zoomCornersSet_ = false;
+    return true;
+}
+
+// --- the mouse ---
+
+void Scene::mousePress(int x, int y) {
+    if (busy_) return;
+    pressX_ = x;
+    pressY_ = y;
+    if (mouseMode_ == MouseMode::ZoomBox && modelLoaded_) {
+        const auto p = camera_.screenToModel(float(x), float(y));
+        camera_.boxCorner1 = {p[0], p[1], 0};
+        camera_.boxCorner2 = camera_.boxCorner1;
+        zoomCornersSet_ = true;
+    }
+}
+
+bool Scene::mouseDrag(int x, int y) {
+    if (!modelLoaded_ || busy_) return false;
+    switch (mouseMode_) {
+        case MouseMode::ZoomBox: {
+            if (!zoomCornersSet_) return false;
+            const auto p = camera_.screenToModel(float(x), float(y));
+            camera_.boxCorner2 = {p[0], p[1], 0};
+            break;
+        }
+        case MouseMode::Rotate:
+            camera_.drag(2, pressX_, pressY_, x, y);
+            break;
+        case MouseMode::Pan:
+            camera_.drag(1, pressX_, pressY_, x, y);
+            break;
+        default:
+            return false;
+    }
+    // An animation holds its step while the picture is dragged.
+    dragging_ = true;
+    return true;
+}
+
+bool Scene::mouseRelease(int, int) {
+    const bool dragged = dragging_;
+    dragging_ = false;
+    if (mouseMode_ == MouseMode::ZoomBox && zoomCornersSet_) {
+        camera_.zoomToBox();
+        zoomCornersSet_ = false;
+        mouseMode_ = savedMouseMode_;
+        return true;
+    }
+    return dragged && (mouseMode_ == MouseMode::Rotate || mouseMode_ == MouseMode::Pan);
+}
+
+bool Scene::zoomBoxVisible() const {
+    return mouseMode_ == MouseMode::ZoomBox && zoomCornersSet_ && modelLoaded_;
+}
+
+void Scene::cancelDrag() {
+    dragging_ = false;
+    if (mouseMode_ == MouseMode::ZoomBox && zoomCornersSet_) {
+        zoomCornersSet_ = false;
+        mouseMode_ = savedMouseMode_;
+    }
+}
+
+void Scene::drawZoomBox(Gl& gl, const std::array<float, 3>& a,
+                        const std::array<float, 3>& b) const {
+    if (!modelLoaded_) return;
+    const auto& t = camera_.translation;
+    const float s = camera_.scale;
+    camera_.loadProjection(gl);
+    gl.color(0.0f, 1.0f, 1.0f);
+    gl.lineWidth(0.8f);
+    gl.pushMatrix();
+    gl.translate(t[0], t[1], t[2]);
+    gl.scale(s, s, s);
+    gl.begin(gl::LineLoop);
+    gl.vertex(a[0], a[1]);
+    gl.vertex(a[0], b[1]);
+    gl.vertex(b[0], b[1]);
+    gl.vertex(b[0], a[1]);
+    gl.end();
+    gl.popMatrix();
+}
+
+}  // namespace orv

@@ -1,0 +1,221 @@
+// What is plotted: plot modes, the plot item, overlays, contour bands, the magnification,
+// symmetry and the user's colours.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "messages.h"
+#include "scene.h"
+
+namespace orv {
+
+bool Scene::commandPlotMode(PlotMode mode, bool withContourEdges, AnimationControl& animation) {
+    CommandId id = CommandId::PlotMesh;
+    switch (mode) {
+        case PlotMode::Node:
+            id = CommandId::PlotNode;
+            break;
+        case PlotMode::Material:
+            id = CommandId::PlotMaterial;
+            break;
+        case PlotMode::Contour:
+            id = withContourEdges ? CommandId::PlotContourEdge : CommandId::PlotContour;
+            break;
+        case PlotMode::IsoLine:
+            id = CommandId::PlotIsoLine;
+            break;
+        case PlotMode::IsoSurface:
+            id = CommandId::PlotIsoSurface;
+            break;
+        case PlotMode::Vector:
+            id = CommandId::DisplayVector;
+            break;
+        default:
+            break;
+    }
+    if (!allowed(id, animation)) return false;
+    settings_.plotMode = commandInfo(id).mode;
+    if (mode == PlotMode::Contour) settings_.contourEdges = withContourEdges;
+    computeBands();
+    return true;
+}
+
+bool Scene::commandToggleGrid(AnimationControl& animation) {
+    if (!allowed(CommandId::AddGrid, animation)) return false;
+    settings_.elementGrid = !settings_.elementGrid;
+    return true;
+}
+
+bool Scene::commandToggleUndeformed(AnimationControl& animation) {
+    if (!allowed(CommandId::Undeformed, animation)) return false;
+    settings_.undeformedMesh = !settings_.undeformedMesh;
+    return true;
+}
+
+bool Scene::commandToggleLight(AnimationControl& animation) {
+    if (!allowed(CommandId::LightEffect, animation)) return false;
+    settings_.lightOn = !settings_.lightOn;
+    return true;
+}
+
+bool Scene::commandToggleStepMaxMin(AnimationControl& animation) {
+    if (!allowed(CommandId::StepMaxMin, animation)) return false;
+    settings_.stepMaxMin = !settings_.stepMaxMin;
+    computeBands();
+    return true;
+}
+
+bool Scene::commandChooseItem(int index, AnimationControl&) {
+    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (index < 0 || index >= std::max(1, model_.results.dofCount)) {
+        messages_.showMessage("No such result component!");
+        return false;
+    }
+    settings_.plotItem = index;
+    settings_.userRange.on = false;
+    const PlotMode m = settings_.plotMode;
+    if (m == PlotMode::Node || m == PlotMode::Mesh || m == PlotMode::Partition ||
+        m == PlotMode::Material)
+        settings_.plotMode = PlotMode::Contour;
+    computeBands();
+    return true;
+}
+
+bool Scene::commandSetNumbering(bool nodeNumbers, Numbering labels) {
+    if (busy_ || !modelLoaded_) return false;
+    settings_.nodeNumbers = nodeNumbers;
+    settings_.numbering = labels;
+    return true;
+}
+
+bool Scene::commandSetMagnification(double factor) {
+    if (busy_ || !modelLoaded_) return false;
+    // A factor beyond the float range would throw the model out of the picture.
+    if (!std::isfinite(factor) || !std::isfinite(float(factor))) {
+        messages_.showMessage("Please enter a number.");
+        return false;
+    }
+    settings_.magnification = float(factor);
+    return true;
+}
+
+bool Scene::commandSetContour(int divisions, bool grey, const UserRange& range) {
+    if (busy_ || !modelLoaded_) return false;
+    if (divisions < 2 || divisions > 20) {
+        messages_.showMessage("The division number is limited in the range 2 -- 20!");
+        return false;
+    }
+    if (range.on && !(std::isfinite(range.max) && std::isfinite(range.min))) {
+        messages_.showMessage("Please enter a number.");
+        return false;
+    }
+    settings_.userRange = range;
+    bands_.divisions = divisions;
+    colours_.setDivisions(grey, divisions);
+    computeBands();
+    return true;
+}
+
+bool Scene::commandSetSymmetry(Symmetry symmetry) {
+    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (model_.dimension != 2) {
+        messages_.showMessage("It is available for 2D plot!");
+        return false;
+    }
+    model_.switchSymmetry(int(settings_.symmetry), int(symmetry));
+    settings_.symmetry = symmetry;
+    geometry_.invalidate();
+    refit();
+    return true;
+}
+
+void Scene::computeBands() {
+    if (!model_.results.hasResults || !model_.hasValues()) return;
+    float hi, lo;
+    if (settings_.userRange.on) {
+        hi = settings_.userRange.max;
+        lo = settings_.userRange.min;
+        if (hi < lo) std::swap(hi, lo);  // limits given the wrong way round are put in order
+    } else {
+        // A mode file shows one mode at a time: its own limits, never a frame's row.
+        const ShownStep& s = settings_.shown;
+        const int32_t step = model_.modalResults ? s.mode : s.step;
+        const auto [h, l] = model_.extremes(settings_.stepMaxMin, step, settings_.plotItem);
+        hi = h;
+        lo = l;
+    }
+    bands_.maxValue = hi;
+    bands_.minValue = lo;
+    const int n = std::clamp(bands_.divisions, 0, ColorMap::kMaxBands);
+    switch (settings_.plotMode) {
+        case PlotMode::IsoLine:
+        case PlotMode::IsoSurface: {
+            const float d = (hi - lo) / float(n + 1);
+            for (int k = 0; k < n; ++k) {
+                const float value = float(k + 1) * d + lo;
+                bands_.bandUpper[size_t(k)] = value;
+                bands_.bandBounds[size_t(n - 1 - k)] = value;
+            }
+            break;
+        }
+        case PlotMode::Contour: {
+            const float d = n > 0 ? (hi - lo) / float(n) : 0.0f;
+            for (int k = 0; k < n; ++k)
+                bands_.bandUpper[size_t(k)] = float(k + 1) * d + lo;
+            for (int j = 0; j <= n; ++j)
+                bands_.bandBounds[size_t(j)] = hi - float(j) * d;
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+// --- colours ---
+
+void Scene::setColour(ColourItem item, int r, int g, int b) {
+    userColours_[item] = {float(r) * 0.003921569f, float(g) * 0.003921569f,
+                          float(b) * 0.003921569f};
+}
+
+std::array<int, 3> Scene::colour(ColourItem item) const {
+    const Rgb& c = userColours_[item];
+    return {int(c[0] * 255), int(c[1] * 255), int(c[2] * 255)};
+}
+
+const std::array<std::pair<const char*, ColourItem>, kColourItemCount>&
+Scene::colourSettingNames() {
+    static const std::array<std::pair<const char*, ColourItem>, kColourItemCount> names = {
+        {{"FrameBkg", ColourItem::FrameBkg},
+         {"NodeNb", ColourItem::NodeNb},
+         {"ElemNb", ColourItem::ElemNb},
+         {"LabelBkg", ColourItem::LabelBkg},
+         {"LabelFont", ColourItem::LabelFont},
+         {"TitleFont", ColourItem::TitleFont},
+         {"AxisColor", ColourItem::AxisColor}}};
+    return names;
+}
+
+void Scene::applyColourSetting(const std::string& name, const std::string& text) {
+    const auto& names = colourSettingNames();
+    const auto it = std::find_if(names.begin(), names.end(),
+                                 [&](const auto& entry) { return name == entry.first; });
+    if (it == names.end()) return;
+    std::vector<std::string> words;
+    std::string word;
+    for (char ch : text + " ") {
+        if (ch == ',' || ch == ' ' || ch == ':' || ch == '\t') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word += ch;
+        }
+    }
+    if (words.size() != 3) return;
+    int v[3];
+    for (int k = 0; k < 3; ++k)
+        v[k] = std::atoi(words[size_t(k)].c_str());
+    setColour(it->second, v[0], v[1], v[2]);
+}
+
+}  // namespace orv

@@ -1,0 +1,130 @@
+// The view's files: Open, the loader of named and dropped files, and Save As.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "file_chooser.h"
+#include "messages.h"
+#include "model_files.h"
+#include "orvanta_view.h"
+#include "progress_dialog.h"
+
+namespace orv::ui {
+
+namespace {
+
+// Disables the main window while a file is read or written, shows the progress dialog and
+// the wait cursor, and undoes all three however the read ends.
+class WindowBusy {
+  public:
+    explicit WindowBusy(QWidget* view) : window_(view->window()) {
+        window_->setEnabled(false);
+        progress_ = std::make_unique<ProgressDialog>(window_);
+        progress_->setEnabled(true);
+        progress_->show();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WindowBusy() {
+        QApplication::restoreOverrideCursor();
+        progress_.reset();
+        window_->setEnabled(true);
+    }
+    WindowBusy(const WindowBusy&) = delete;
+    WindowBusy& operator=(const WindowBusy&) = delete;
+    ProgressDialog& progress() { return *progress_; }
+
+  private:
+    QWidget* window_;
+    std::unique_ptr<ProgressDialog> progress_;
+};
+
+QStringList toQt(const std::vector<std::string>& texts) {
+    QStringList list;
+    for (const std::string& t : texts)
+        list << QString::fromStdString(t);
+    return list;
+}
+
+}  // namespace
+
+void COrvantaView::openCommand() {
+    if (!scene_.allowed(CommandId::Open, *this)) return;
+    QSettings settings;
+    const QString directory = settings.value(QStringLiteral("Settings/FilePath")).toString();
+    const std::string type =
+        settings.value(QStringLiteral("Settings/FileType")).toString().toStdString();
+    if (!directory.isEmpty() && QFileInfo(directory).isDir()) QDir::setCurrent(directory);
+    FileRequest request;
+    request.caption = QStringLiteral("Open");
+    request.directory = directory.isEmpty() ? QDir::currentPath() : directory;
+    request.filters = toQt(openFilters(type));
+    request.defaultSuffix = QString::fromStdString(openDefaultSuffix(type));
+    const QString path = chooser_->openFile(window(), request);
+    if (path.isEmpty()) return;
+    openPath(path);
+}
+
+bool COrvantaView::openPath(const QString& path) {
+    if (!scene_.allowed(CommandId::Open, *this)) return false;
+    // The path is cut just after the last point of the file's name (a point in a
+    // directory's name is not an extension).
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot > slash) {
+        cutPath_ = path.left(dot + 1);
+        extension_ = path.mid(dot + 1);
+    } else {
+        cutPath_ = path;
+        extension_.clear();
+    }
+    stopAnimationTimer();
+    bool ok;
+    {
+        WindowBusy busy(this);
+        emit commandStatesChanged();
+        ok = scene_.openFile(busy.progress(), cutPath_.toStdString(), extension_.toStdString());
+    }
+    QSettings settings;
+    settings.setValue(QStringLiteral("Settings/FileType"), extension_);
+    scene_.resize(pixelWidth(), pixelHeight());
+    QStringList names;
+    for (const std::string& name : scene_.model().results.dofNames)
+        names << QString::fromStdString(name);
+    emit plotItemsChanged(names);
+    emit captionChanged(QLatin1String(kCaptionPrefix) + cutPath_ + extension_);
+    boxDrawn_ = false;
+    requestRedraw();
+    const qsizetype cut = cutPath_.lastIndexOf(QLatin1Char('/'));
+    settings.setValue(QStringLiteral("Settings/FilePath"),
+                      cut >= 0 ? cutPath_.left(cut + 1) : QString());
+    settings.sync();
+    afterCommand(false);
+    return ok;
+}
+
+void COrvantaView::saveAsCommand() {
+    if (!scene_.allowed(CommandId::SaveAs, *this)) return;
+    // A file read as text is offered as binary, anything else as text.
+    const ModelFormat* source = findModelFormat(extension_.toStdString());
+    const bool fromText = source && source->kind == ModelFileKind::Text;
+    const ModelFormat* target = findModelFormat(fromText ? "rst" : "asc");
+    if (!target || !target->saveAsFilter) return;
+    const QString suffix = QString::fromLatin1(target->extension);
+    FileRequest request;
+    request.caption = QStringLiteral("Save As");
+    request.filters = {QString::fromLatin1(target->saveAsFilter)};
+    request.defaultSuffix = suffix;
+    request.proposedName = cutPath_ + suffix;
+    request.directory = QFileInfo(request.proposedName).absolutePath();
+    const QString path = chooser_->saveFile(window(), request);
+    if (path.isEmpty()) return;
+    {
+        WindowBusy busy(this);
+        emit commandStatesChanged();
+        scene_.saveFile(busy.progress(), path.toStdString(), suffix.toStdString());
+    }
+    afterCommand(false);
+}
+
+}  // namespace orv::ui
