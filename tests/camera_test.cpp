@@ -1,171 +1,108 @@
-// The camera's arithmetic: the box fitted to the model, the aspect, presets, dragging, the
-// zoom box and its guards, sensitivities and the way back from pixels to the model.
+// The camera's arithmetic (the box fitted to the model, dragging, the zoom box, pixels to the
+// model and back) and picking nodes by it.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "camera.h"
 #include "fe_model.h"
+#include "picking.h"
 #include "recording_gl.h"
 
 namespace {
 
+using Vec3 = std::array<float, 3>;
+constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+constexpr float kInf = std::numeric_limits<float>::infinity();
+
 orv::BoundingBox box(float x0, float x1, float y0, float y1, float z0 = 0, float z1 = 0) {
     orv::BoundingBox b;
-    b.xMin = x0;
-    b.xMax = x1;
-    b.yMin = y0;
-    b.yMax = y1;
-    b.zMin = z0;
-    b.zMax = z1;
+    b.xMin = x0, b.xMax = x1, b.yMin = y0, b.yMax = y1, b.zMin = z0, b.zMax = z1;
     return b;
 }
 
-TEST(CameraFit, BoxAroundTheModelWithRoomForTheLegend) {
-    orv::Camera c;
-    // A 3 x 4 x 12 block: diagonal 13.
-    c.resize(300, 300, box(-1.5f, 1.5f, -2, 2, -6, 6), 3, 0);
-    EXPECT_FLOAT_EQ(c.modelSize, 15.6f);
-    EXPECT_FLOAT_EQ(c.loaded.left, -7.8f);
-    EXPECT_FLOAT_EQ(c.loaded.top, 7.8f);
-    EXPECT_FLOAT_EQ(c.fitNear, -156.0f);
-    EXPECT_FLOAT_EQ(c.fitFar, 156.0f);
-    EXPECT_FLOAT_EQ(c.homeTranslationX, -0.15f * 15.6f);
-    EXPECT_FLOAT_EQ(c.translation[0], c.homeTranslationX);
-
-    // In 2D the depth does not count and the box sits on the model's centre.
-    c.resize(300, 300, box(1, 4, 0, 4, -100, 100), 2, 0);
-    EXPECT_FLOAT_EQ(c.modelSize, 6.0f);
-    EXPECT_FLOAT_EQ(c.loaded.left, -0.5f);
-    EXPECT_FLOAT_EQ(c.loaded.right, 5.5f);
-    EXPECT_FLOAT_EQ(c.loaded.bottom, -1.0f);
+void expectNear(const std::vector<float>& got, const std::vector<float>& want, int row) {
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_NEAR(got[i], want[i], 1e-4f) << "row " << row << " [" << i << "]";
 }
 
-TEST(CameraFit, SymmetricModelsKeepTheMirrorAxisInTheMiddle) {
+// The box -10..10 in a 200 x 200 window: pixel (10 (x + 10), 10 (10 - y)) before any turn.
+orv::Camera squareCamera(float ax = 0, float ay = 0, float az = 0) {
     orv::Camera c;
-    // Mirrored about X: y = 0 in the middle, the mirrored half fits.
-    c.resize(200, 200, box(-2, 2, 0, 3), 2, 1);
-    EXPECT_FLOAT_EQ(c.modelSize, 7.2f);  // 1.2 x 2 x y max, larger than the width
-    EXPECT_FLOAT_EQ(c.loaded.bottom, -3.6f);
-    EXPECT_FLOAT_EQ(c.loaded.top, 3.6f);
-    EXPECT_FLOAT_EQ(c.loaded.left, -3.6f);
-    // Mirrored about Y: x = 0 in the middle; here the height decides.
-    c.resize(200, 200, box(0, 1, -5, 5), 2, 2);
-    EXPECT_FLOAT_EQ(c.modelSize, 12.0f);
-    EXPECT_FLOAT_EQ(c.loaded.left, -6.0f);
-    EXPECT_FLOAT_EQ(c.loaded.right, 6.0f);
+    c.viewportWidth = c.viewportHeight = 200;
+    c.loaded = {-10, -10, 10, 10};
+    c.translation = {0, 0, 0};
+    c.setAngles(ax, ay, az);
+    return c;
 }
 
-TEST(CameraFit, AspectStretchesTheLongerSide) {
-    orv::Camera c;
-    const orv::BoundingBox b = box(-3, 3, -4, 4, 0, 0);  // 3D, modelSize 12
-    c.resize(400, 200, b, 3, 0);
-    EXPECT_FLOAT_EQ(c.loaded.left, -12.0f);
-    EXPECT_FLOAT_EQ(c.loaded.right, 12.0f);
-    EXPECT_FLOAT_EQ(c.loaded.bottom, -6.0f);
-    c.resize(200, 400, b, 3, 0);
-    EXPECT_FLOAT_EQ(c.loaded.left, -6.0f);
-    EXPECT_FLOAT_EQ(c.loaded.bottom, -12.0f);
-    EXPECT_FLOAT_EQ(c.loaded.top, 12.0f);
-
-    // A zero-sized window keeps the fitted box and every operation stays finite.
-    c.resize(0, 0, b, 3, 0);
-    EXPECT_FLOAT_EQ(c.loaded.left, -6.0f);
-    const auto p = c.screenToModel(10, 10);
-    EXPECT_TRUE(std::isfinite(p[0]) && std::isfinite(p[1]));
-    const auto before = c.angles;
-    c.drag(2, 0, 0, 50, 50);
-    EXPECT_EQ(c.angles, before);
+TEST(CameraFit, BoxAroundTheModelByDimensionSymmetryAndWindow) {
+    const struct {
+        orv::BoundingBox box;
+        int dimension, symmetry, width, height;
+        std::vector<float> sizeAndBox;  // model size, left, right, bottom, top
+    } cases[] = {
+        {box(-1.5f, 1.5f, -2, 2, -6, 6), 3, 0, 300, 300, {15.6f, -7.8f, 7.8f, -7.8f, 7.8f}},
+        {box(1, 4, 0, 4, -100, 100), 2, 0, 300, 300, {6, -0.5f, 5.5f, -1, 5}},  // z ignored
+        {box(-2, 2, 0, 3), 2, 1, 200, 200, {7.2f, -3.6f, 3.6f, -3.6f, 3.6f}},   // mirror y = 0
+        {box(0, 1, -5, 5), 2, 2, 200, 200, {12, -6, 6, -6, 6}},                 // mirror x = 0
+        {box(-3, 3, -4, 4), 3, 0, 400, 200, {12, -12, 12, -6, 6}},
+        {box(-3, 3, -4, 4), 3, 0, 200, 400, {12, -6, 6, -12, 12}},
+        {box(-3, 3, -4, 4), 3, 0, 0, 0, {12, -6, 6, -6, 6}},             // no window
+        {box(2, 2, 1, 1), 2, 0, 100, 100, {1, 1.5f, 2.5f, 0.5f, 1.5f}},  // one node
+    };
+    for (int i = 0; const auto& k : cases) {
+        orv::Camera c;
+        c.resize(k.width, k.height, k.box, k.dimension, k.symmetry);
+        const auto& l = c.loaded;
+        expectNear({c.modelSize, l.left, l.right, l.bottom, l.top}, k.sizeAndBox, i++);
+    }
 }
 
 TEST(CameraFit, DepthRangeGrowsWithTheZoom) {
     orv::Camera c;
     c.resize(100, 100, box(-3, 3, -4, 4, -6, 6), 3, 0);
     orv::RecordingGl gl;
-    c.loadProjection(gl);
-    EXPECT_DOUBLE_EQ(gl.orthoBox[4], c.fitNear);
-    EXPECT_DOUBLE_EQ(gl.orthoBox[5], c.fitFar);
     c.scale = 50.0f;
     c.loadProjection(gl);
     // The model reaches 50 x modelSize / 2 in depth now: still inside.
     EXPECT_LE(gl.orthoBox[4], -50.0 * c.modelSize / 2);
     EXPECT_GE(gl.orthoBox[5], 50.0 * c.modelSize / 2);
-    EXPECT_EQ(gl.viewportSize[2], 100);
 }
 
-TEST(CameraOperations, PresetsSetXAndYAndKeepZ) {
-    orv::Camera c;
-    c.setAngles(10, 20, 33);
-    const float expected[4][2] = {{0, 0}, {0, 90}, {-90, 0}, {30, 30}};
-    for (int preset = 0; preset < 4; ++preset) {
-        c.setViewPreset(preset);
-        EXPECT_EQ(c.angles[0], expected[preset][0]);
-        EXPECT_EQ(c.angles[1], expected[preset][1]);
-        EXPECT_EQ(c.angles[2], 33.0f);
-    }
-    EXPECT_NEAR(c.cosines[2], std::cos(33.0 * M_PI / 180), 1e-6);
-
-    // Reset display keeps the rotation, restores translation and scale.
-    c.resize(100, 100, box(-1, 1, -1, 1, -1, 1), 3, 0);
-    c.setAngles(12, 34, 56);
-    c.panStep(3);
-    c.zoomUp();
-    c.resetDisplay();
-    EXPECT_EQ(c.angles, (std::array<float, 3>{12, 34, 56}));
-    EXPECT_EQ(c.translation, (std::array<float, 3>{c.homeTranslationX, 0, 0}));
-    EXPECT_EQ(c.scale, 1.0f);
-
-    c.resetForDimension(2);
-    EXPECT_EQ(c.angles, (std::array<float, 3>{0, 0, 0}));
-    c.setAngles(1, 2, 3);
-    c.resetForDimension(3);
-    EXPECT_EQ(c.angles, (std::array<float, 3>{30, 30, 0}));
-}
-
-TEST(CameraOperations, PanStepsAndDrags) {
+TEST(CameraOperations, PansTurnsZoomsAndResets) {
     orv::Camera c;
     c.resize(200, 100, box(-3, 3, -4, 4, 0, 0), 3, 0);  // modelSize 12
-    const float home = c.translation[0];
-    c.panStep(1);
-    EXPECT_FLOAT_EQ(c.translation[0], home - 0.6f);
-    c.panStep(3);
-    EXPECT_FLOAT_EQ(c.translation[1], 0.6f);
-
-    c.setSensitivity(10);  // pan factor 0.08, 30 degrees
+    c.setViewPreset(1);                                 // Y by 90: the sines follow
+    EXPECT_EQ(c.sines[1], 1.0f);
     c.translation = {0, 0, 0};
+    c.panStep(1);
+    c.panStep(3);
+    c.setSensitivity(10);        // pan factor 0.08, 30 degrees
     c.drag(1, 10, 10, 110, 60);  // half the width right, half the height down
-    EXPECT_FLOAT_EQ(c.translation[0], 0.5f * 12 * 0.08f);
-    EXPECT_FLOAT_EQ(c.translation[1], -0.5f * 12 * 0.08f);
-}
-
-TEST(CameraOperations, RotationWrapsWithin0To360) {
-    orv::Camera c;
-    c.resize(100, 100, box(-1, 1, -1, 1, -1, 1), 3, 0);
+    expectNear({c.translation[0], c.translation[1]}, {-0.6f + 0.48f, 0.6f - 0.48f}, 0);
     c.setSensitivity(6000);  // 80 degrees a window
-    c.setAngles(350, 5, 0);
-    for (int i = 0; i < 20; ++i) {
-        c.drag(2, 0, 0, 130 * (i % 3 - 1), 1000 * (i % 2 ? 1 : -1));
-        for (int k = 0; k < 2; ++k) {
-            EXPECT_GE(c.angles[size_t(k)], 0.0f);
-            EXPECT_LE(c.angles[size_t(k)], 360.0f);
-        }
+    c.setAngles(350, 5, 7);
+    c.drag(2, 0, 0, 50, -20);  // +20 about Y, -16 about X
+    expectNear({c.angles[0], c.angles[1], c.angles[2]}, {334, 25, 7}, 1);
+    for (const int d : {1000, -1000}) {  // turns wrap into 0..360
+        c.drag(2, 0, 0, 3 * d, d);
+        EXPECT_TRUE(c.angles[0] >= 0 && c.angles[0] <= 360 && c.angles[1] >= 0 &&
+                    c.angles[1] <= 360)
+            << d;
     }
-    c.setAngles(350, 5, 0);
-    c.drag(2, 0, 0, 25, -10);  // +20 about Y, -8 about X
-    EXPECT_FLOAT_EQ(c.angles[1], 25.0f);
-    EXPECT_FLOAT_EQ(c.angles[0], 342.0f);
-    EXPECT_NEAR(c.sines[1], std::sin(25.0 * M_PI / 180), 1e-6);
-}
-
-TEST(CameraOperations, ZoomStepsStopAtAPositiveFloor) {
-    orv::Camera c;
-    for (int i = 0; i < 40; ++i) {
+    for (int i = 0; i < 40; ++i)
         c.zoomDown();
-        EXPECT_GT(c.scale, 0.0f);
-    }
-    EXPECT_EQ(c.scale, orv::Camera::kMinScale);
-    c.zoomUp();
-    EXPECT_GT(c.scale, orv::Camera::kMinScale);
+    EXPECT_EQ(c.scale, orv::Camera::kMinScale);  // a positive floor
+    c.resetDisplay();
+    EXPECT_EQ(c.translation, (Vec3{c.homeTranslationX, 0, 0}));
+    EXPECT_EQ(c.scale, 1.0f);
+    c.resize(0, 0, box(-3, 3, -4, 4, 0, 0), 3, 0);  // a window of no size ignores drags
+    const Vec3 before = c.angles;
+    c.drag(2, 0, 0, 50, 50);
+    EXPECT_EQ(c.angles, before);
 }
 
 TEST(CameraOperations, ZoomBoxFramesTheLargerSide) {
@@ -203,31 +140,66 @@ TEST(CameraOperations, ZoomBoxFramesTheLargerSide) {
     EXPECT_EQ(c.translation, before.translation);
 }
 
-TEST(CameraOperations, SensitivityByElementCount) {
-    orv::Camera c;
-    const struct {
-        int elements;
-        float degrees, pan;
-    } cases[] = {{0, 30, 0.08f},    {999, 30, 0.08f}, {1000, 40, 0.15f}, {2999, 50, 0.2f},
-                 {3000, 60, 0.25f}, {4999, 70, 0.3f}, {5000, 80, 0.35f}, {90000, 80, 0.35f}};
-    for (const auto& k : cases) {
-        c.setSensitivity(k.elements);
-        EXPECT_EQ(c.rotationSensitivity, k.degrees) << k.elements;
-        EXPECT_EQ(c.panFactor, k.pan) << k.elements;
-    }
-}
-
-TEST(CameraOperations, ScreenToModelUndoesTranslationAndScale) {
+TEST(CameraProjection, ModelToScreenUndoesScreenToModel) {
     orv::Camera c;
     c.resize(400, 200, box(-2, 2, -2, 2, -2, 2), 3, 0);  // x stretched twice
-    c.translation = {1, -1, 0};
+    c.setAngles(0, 0, 0);
+    c.translation = {1, -1, 0.5f};
     c.scale = 2;
-    const auto corner = c.screenToModel(0, 0);  // top left
-    EXPECT_FLOAT_EQ(corner[0], (c.loaded.left - 1) / 2);
-    EXPECT_FLOAT_EQ(corner[1], (c.loaded.top + 1) / 2);
     const auto middle = c.screenToModel(200, 100);
-    EXPECT_NEAR(middle[0], -0.5f, 1e-6);
-    EXPECT_NEAR(middle[1], 0.5f, 1e-6);
+    expectNear({middle[0], middle[1]}, {-0.5f, 0.5f}, 0);
+    for (int i = 1;
+         const auto& [px, py] : {std::pair{0.0f, 0.0f}, {200.0f, 100.0f}, {399.0f, 17.5f}}) {
+        const auto m = c.screenToModel(px, py);
+        const auto s = c.modelToScreen({m[0], m[1], 0});
+        expectNear({s[0], s[1], s[2]}, {px, py, 0.5f}, i++);
+    }
+    // Turned by 90 about Z, Y, then X: (1, 2, 3), (-2, 1, 3), (3, 1, 2), (3, -2, 1); times 2
+    // plus (1, 0, 0.5): (7, -4, 2.5), in front of the origin.
+    c = squareCamera(90, 90, 90);
+    c.translation = {1, 0, 0.5f};
+    c.scale = 2;
+    const auto s = c.modelToScreen({1, 2, 3});
+    expectNear({s[0], s[1], s[2]}, {10 * (7 + 10), 10 * (10 + 4), 2.5f}, 4);
+}
+
+TEST(Picking, NearestNodeOnScreenAmongCandidates) {
+    // Unturned: node 0 at pixel (100, 100), 1 (110, 100), 2 (100, 100) 5 deep, 3 at infinity,
+    // 4 (90, 90), 5 beyond any pixel.
+    const std::vector<float> p = {0, 0, 0, 1, 0, 0, 0, 0, 5, kInf, 0, 0, -1, 1, 0, 3e38f, 0, 0};
+    const struct {
+        float turnY, px, py;
+        std::vector<int32_t> candidates;
+        int32_t expected;
+    } cases[] = {
+        {0, 100, 100, {}, 0},      // 0 and 2 tie: the lower index
+        {0, 100, 100, {2, 0}, 0},  // whatever the candidates' order
+        {0, 100, 100, {2}, 2},      {0, 108, 101, {}, 1}, {0, 89, 91, {}, 4},
+        {0, 1e6f, 0, {3, 4}, 4},     // far off the window still finds the nearest
+        {0, 100, 100, {3, 5}, -1},   // no pixel: never chosen
+        {0, 100, 100, {7, -1}, -1},  // out of range: ignored
+        {90, 150, 100, {}, 2},       // turned about Y, node 2 comes to x = 5
+    };
+    for (const auto& k : cases)
+        EXPECT_EQ(
+            orv::nearestNodeOnScreen(squareCamera(0, k.turnY, 0), p, k.px, k.py, k.candidates),
+            k.expected)
+            << k.px << ", " << k.py << " turned " << k.turnY;
+    EXPECT_EQ(orv::nearestNodeOnScreen(squareCamera(), {}, 100, 100), -1);
+    EXPECT_EQ(orv::nearestNodeOnScreen(orv::Camera(), p, 100, 100), -1);  // never fitted
+}
+
+TEST(Picking, NearestNodeToAPointOfTheModel) {
+    const std::vector<float> p = {0, 0, kInf, 0, 0, 0, 1, 0, 0, 0, 1e30f, 0};
+    const struct {
+        std::array<double, 3> point;
+        int32_t expected;
+    } cases[] = {
+        {{0, 0, 0}, 1},     {{0.5, 0, 0}, 1},  {{0.5000001, 0, 0}, 2}, {{0, 9e29, 0}, 3},
+        {{kNan, 0, 0}, -1}, {{0, 1e200, 0}, 1}};  // all infinitely far, node 0 never a candidate
+    for (const auto& k : cases)
+        EXPECT_EQ(orv::nearestNodeToPoint(p, k.point), k.expected) << k.point[0];
+    EXPECT_EQ(orv::nearestNodeToPoint({}, {0, 0, 0}), -1);
 }
 
 }  // namespace

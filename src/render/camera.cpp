@@ -243,4 +243,36 @@ std::array<float, 2> Camera::screenToModel(float px, float py) const {
     return {x, y};
 }
 
+std::array<float, 3> Camera::modelToScreen(const std::array<float, 3>& p) const {
+    // The frame's modelview: translate, scale, then the turns; then the orthographic box.
+    const auto r = turnAsScene(p, viewAngles());
+    const float x = translation[0] + scale * r[0], y = translation[1] + scale * r[1];
+    return {(x - loaded.left) / (loaded.right - loaded.left) * viewportWidth,
+            (loaded.top - y) / (loaded.top - loaded.bottom) * viewportHeight,
+            translation[2] + scale * r[2]};
+}
+
+std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view) {
+    float x = v[0], y = v[1], z = v[2];
+    if (view.angle[2] != 0) {
+        const float c = view.cosine[2], s = view.sine[2];
+        const float x1 = x * c - y * s, y1 = x * s + y * c;
+        x = x1;
+        y = y1;
+    }
+    if (view.angle[1] != 0) {
+        const float c = view.cosine[1], s = view.sine[1];
+        const float x1 = x * c + z * s, z1 = z * c - x * s;
+        x = x1;
+        z = z1;
+    }
+    if (view.angle[0] != 0) {
+        const float c = view.cosine[0], s = view.sine[0];
+        const float y1 = y * c - z * s, z1 = z * c + y * s;
+        y = y1;
+        z = z1;
+    }
+    return {x, y, z};
+}
+
 }  // namespace orv

@@ -9,6 +9,14 @@ namespace orv {
 class Gl;
 struct BoundingBox;
 
+// The camera's angles as a frame began, with their cosines and sines.
+struct ViewAngles {
+    std::array<float, 3> angle{}, cosine{1, 1, 1}, sine{};
+};
+
+// A vector turned as the scene is: about Z, then Y, then X (each skipped at angle 0).
+std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view);
+
 struct Rect {
     float left = 0, bottom = 0, right = 0, top = 0;
 };
@@ -40,6 +48,8 @@ class Camera {
     Camera() { updateTrig(); }
 
     void updateTrig();
+    // The angles with their cosines and sines, as the scene is turned now.
+    ViewAngles viewAngles() const { return {angles, cosines, sines}; }
     void setAngles(float ax, float ay, float az);
     // Stores the viewport size and refits the projection box to the model.
     void resize(int width, int height, const BoundingBox& box, int dimension, int symmetry);
@@ -67,6 +77,8 @@ class Camera {
     bool zoomToBox();
     void setSensitivity(int elementCount);
     std::array<float, 2> screenToModel(float px, float py) const;
+    // A centred model point as the frame draws it: pixel x, y from the top, depth (larger nearer).
+    std::array<float, 3> modelToScreen(const std::array<float, 3>& p) const;
 
   private:
     void clampScale();
