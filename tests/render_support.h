@@ -21,13 +21,10 @@ class NoAnimation final : public orv::AnimationControl {};
 class SceneBench {
   public:
     explicit SceneBench(orv::FeModel model, int width = 400, int height = 300) {
-        scene.clear();
-        scene.model = std::move(model);
-        scene.settings.stepCount = scene.model.results.stepCount;
-        scene.onModelLoaded();
         scene.resize(width, height);
+        scene.takeModel(std::move(model));
         orv::RecordingGl fontGl;
-        scene.fonts.create(fontGl);
+        scene.fonts().create(fontGl);
     }
 
     // Switches the plot mode as the view's command does; fails the test when refused.
@@ -45,7 +42,7 @@ class SceneBench {
 
     // The primitives of the model itself: the overlay lies on the near plane, far in front.
     std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl) const {
-        const float overlayZ = -scene.camera.nearPlane();
+        const float overlayZ = -scene.camera().nearPlane();
         std::vector<Primitive> out;
         for (const Primitive& p : gl.primitives)
             if (p.vertices.empty() || p.vertices[0].position[2] < 0.5f * overlayZ) out.push_back(p);

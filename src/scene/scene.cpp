@@ -56,6 +56,14 @@ bool Scene::openFile(Progress& progress, const std::string& cutPath, const std::
     return true;
 }
 
+void Scene::takeModel(FeModel model, const std::string& cutPath) {
+    if (busy_) return;
+    clear();
+    fileName_ = cutPath;
+    model_ = std::move(model);
+    onModelLoaded();
+}
+
 bool Scene::saveFile(Progress& progress, const std::string& path, const std::string& extension) {
     if (busy_) return false;
     BusyScope busy(busy_);

@@ -95,6 +95,8 @@ class Scene {
     // Writes the model in the format the extension names (rst or asc).
     bool saveFile(Progress& progress, const std::string& path, const std::string& extension);
     bool busy() const { return busy_; }
+    // Shows a model made in memory as if a file of that name had just been opened.
+    void takeModel(FeModel model, const std::string& cutPath = {});
 
     // --- the command table's tests ---
     // Runs the tests of a command with their messages and the animation's pauses; true when
