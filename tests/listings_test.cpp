@@ -1,4 +1,5 @@
-// The node, element, results and model-information listings, byte for byte.
+// The node, element, results and model-information listings, byte for byte against
+// tests/golden/listings.txt.
 
 #include "test_support.h"
 
@@ -16,83 +17,58 @@ FeModel plate() {
     return m;
 }
 
-TEST(NodeListing, FileCoordinatesEvenWhenAlignedForSymmetry) {
+FeModel withNames(std::vector<std::string> names) {
     FeModel m = plate();
-    const std::string expected =
-        joinLines({"3\t2", "     1   1.00000e+001  -2.00000e+000",
-                   "     2   1.25000e+001  -2.00000e+000", "     3   1.00000e+001   2.50000e-001"});
-    EXPECT_EQ(listing(ListingKind::Nodes, m), expected);
-    for (int setting : {1, 2}) {
-        m.switchSymmetry(0, setting);
-        EXPECT_EQ(listing(ListingKind::Nodes, m), expected);
-        m.switchSymmetry(setting, 0);
-    }
-    EXPECT_EQ(listing(ListingKind::Nodes,
-                      buildModel(3, {{-1.5e-7f, 123456.0f, 0}, {-1.5e-7f, -0.0f, 3.0e30f}}, {})),
-              joinLines({"2\t3", "     1  -1.50000e-007   1.23456e+005   0.00000e+000",
-                         "     2  -1.50000e-007   0.00000e+000   3.00000e+030"}));
+    const float modes[2][3] = {{1, -2, 3}, {-7, 0.5f, 0}};  // not multiples of each other
+    addResults(m, names, {12.5f, 40.0f},
+               [&](int32_t k, int32_t i, int32_t) { return modes[k][i] * 1000.0f; });
+    return m;
 }
 
-TEST(ElementListing, FieldWidthsAndUnselectedElements) {
-    FeModel m = plate();
-    EXPECT_EQ(listing(ListingKind::Elements, m),
-              joinLines({"2", "   7     3  23   1   2       1     2     3",
-                         "1234     2  22  10 200       3     1"}));
-    m.elements[0].selected = 0;
-    EXPECT_EQ(listing(ListingKind::Elements, m),
-              joinLines({"2", "1234     2  22  10 200       3     1"}));
-}
-
-// Numbers wider than their columns never run into their neighbours.
-TEST(ElementListing, WideNumbersKeepABlankBeforeThem) {
-    FeModel m = plate();
-    ElementRecord& r = m.elements[0];
+TEST(Listings, AsCommitted) {
+    FeModel wide = plate(), unselected = plate();
+    // Numbers wider than their columns keep a blank before them.
+    ElementRecord& r = wide.elements[0];
     r.number = 10000;
     r.material = 1000;
     r.realConstant = -100;
-    m.connectivity[size_t(r.firstNode)] = 999999;
-    m.connectivity[size_t(r.firstNode) + 1] = 100000;
-    m.connectivity[size_t(r.firstNode) + 2] = 1234567;
-    m.elements[1].number = -1234;
-    EXPECT_EQ(listing(ListingKind::Elements, m),
-              joinLines({"2", " 10000     3  23 1000 -100  999999 100000 1234567",
-                         " -1234     2  22  10 200       3     1"}));
+    std::copy_n(std::begin({999999, 100000, 1234567}), 3, wide.connectivity.begin() + r.firstNode);
+    wide.elements[1].number = -1234;
+    unselected.elements[0].selected = 0;
+    const FeModel space = buildModel(3, {{-1.5e-7f, 123456.0f, 0}, {-1.5e-7f, -0.0f, 3.0e30f}}, {});
+    const std::vector<ListingKind> all = {ListingKind::Nodes, ListingKind::Elements,
+                                          ListingKind::Results, ListingKind::ModelInformation};
+    const std::tuple<std::string, FeModel, std::vector<ListingKind>> cases[] = {
+        {"plate", plate(), all},
+        {"wide numbers", wide, {ListingKind::Elements}},
+        {"an element not selected", unselected, {ListingKind::Elements}},
+        {"space", space, {ListingKind::Nodes}},
+        {"one component", withNames({"SEQV"}), {ListingKind::Results}},
+        {"seven names",
+         withNames({"UX", "UY", "UZ", "ROTX", "ROTY", "ROTZ", "TEMPERATURE"}),
+         {ListingKind::ModelInformation}},
+        {"six names", withNames({"A", "B", "C", "D", "E", "F"}), {ListingKind::ModelInformation}}};
+    std::string text;
+    for (const auto& [name, m, kinds] : cases)
+        for (ListingKind kind : kinds)
+            text += "=== " + name + ": " + listingTitle(kind) + "\n" + listing(kind, m);
+    expectGolden("listings.txt", text);
 }
 
-TEST(ResultsListing, StoredValuesOfEachStepOrMode) {
-    FeModel m = plate();
-    EXPECT_EQ(listing(ListingKind::Results, m), joinLines({"0\t", "Total step : 0"}));
-    const float modes[2][3] = {{1, -2, 3}, {-7, 0.5f, 0}};  // not multiples of each other
-    addResults(m, {"SEQV"}, {12.5f, 40.0f},
-               [&](int32_t k, int32_t i, int32_t) { return modes[k][i] * 1000.0f; });
-    const std::string expected =
-        joinLines({"1\tSEQV\t", "Total step : 2", "  1   1.25000e+001", "     1   1.00000e+003",
-                   "     2  -2.00000e+003", "     3   3.00000e+003", "  2   4.00000e+001",
-                   "     1  -7.00000e+003", "     2   5.00000e+002", "     3   0.00000e+000"});
-    EXPECT_EQ(listing(ListingKind::Results, m), expected);
-    m.modalResults = true;  // a mode is listed as stored, not as the first frame shows it
-    EXPECT_EQ(listing(ListingKind::Results, m), expected);
-}
-
-TEST(ModelInformation, SixNamesToALine) {
-    FeModel m = plate();
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"UX", "UY", "UZ", "ROTX", "ROTY", "ROTZ", "TEMPERATURE"},
-         "        UX        UY        UZ      ROTX      ROTY      ROTZ\r\nTEMPERATURE\r\n"},
-        {{"A", "B", "C", "D", "E", "F"},
-         "         A         B         C         D         E         F\r\n\r\n"}};
-    for (const auto& [names, shown] : cases) {
-        addResults(m, names, {1.0f, 2.0f}, [](int32_t, int32_t, int32_t) { return 0.0f; });
-        EXPECT_EQ(listing(ListingKind::ModelInformation, m),
-                  "plate under load\r\nThe number of computational steps : 2\r\n"
-                  "The freedom name : \r\n" +
-                      shown +
-                      "The number of dimension : 2\r\nThe number of node      : 3\r\n"
-                      "The number of element   : 2\r\n");
+TEST(Listings, FileCoordinatesAndStoredValuesWhateverIsShown) {
+    FeModel m = withNames({"SEQV"});
+    const std::string nodes = listing(ListingKind::Nodes, m);
+    const std::string results = listing(ListingKind::Results, m);
+    for (int setting : {1, 2}) {
+        m.switchSymmetry(0, setting);
+        EXPECT_EQ(listing(ListingKind::Nodes, m), nodes);
+        m.switchSymmetry(setting, 0);
     }
+    m.modalResults = true;  // a mode is listed as stored, not as the first display step shows it
+    EXPECT_EQ(listing(ListingKind::Results, m), results);
 }
 
-TEST(ListingFiles, WrittenAndReported) {
+TEST(Listings, FilesAreWrittenAndAFailureReported) {
     TempDir dir;
     RecordingMessages messages;
     const FeModel m = plate();

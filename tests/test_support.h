@@ -1,7 +1,7 @@
 #pragma once
 // Shared helpers of the test programs: message and progress recorders, temporary
-// directories, whole files, small hand-built models, and reads and writes through the
-// extension dispatcher.
+// directories, whole files, golden files, small hand-built models, and reads and writes
+// through the format table.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -59,7 +59,6 @@ class TempDir {
         std::filesystem::remove_all(path_, ec);
     }
     std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
     // Names of the entries, sorted.
     std::vector<std::string> entries() const {
         std::vector<std::string> names;
@@ -83,14 +82,15 @@ inline void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// The lines joined, each ended by `end`.
-inline std::string joinLines(const std::vector<std::string>& lines,
-                             const std::string& end = "\r\n") {
-    std::string s;
-    for (const std::string& l : lines)
-        s += l + end;
-    return s;
+#ifdef ORVANTA_GOLDEN_DIR
+// Compares text with the committed file tests/golden/<name>, byte for byte. Running the test
+// with ORVANTA_UPDATE_GOLDEN=1 in the environment writes the file instead (review the diff).
+inline void expectGolden(const std::string& name, const std::string& text) {
+    const std::string path = std::string(ORVANTA_GOLDEN_DIR) + "/" + name;
+    if (std::getenv("ORVANTA_UPDATE_GOLDEN")) writeBytes(path, text);
+    EXPECT_TRUE(readBytes(path) == text) << name << " differs; ORVANTA_UPDATE_GOLDEN=1 rewrites it";
 }
+#endif
 
 struct ElementDef {
     int32_t number;
@@ -101,8 +101,8 @@ struct ElementDef {
 };
 using Points = std::vector<std::array<float, 3>>;
 
-// A model as the text reader leaves it: node lists built, surface faces found and the
-// coordinates centred unless `raw`. Node labels default to the positions 1..n.
+// A model as the text reader leaves it: surface faces found and the coordinates centred
+// unless `raw`. Node labels default to the positions 1..n.
 inline orv::FeModel buildModel(int32_t dimension, const Points& points,
                                const std::vector<ElementDef>& elements,
                                std::vector<int32_t> nodeNumbers = {}, bool raw = false) {
@@ -168,19 +168,24 @@ inline orv::FeModel twoHexModel() {
     return m;
 }
 
-// A strip of n triangles over n + 2 nodes, not searched: every element after the second
-// shares an edge with the one two before it.
-inline orv::FeModel triangleStrip(int32_t n) {
+// A strip of n triangles over n + 2 nodes, not searched, with two steps of `names` unless
+// none are given: every element after the second shares an edge with the one two before it.
+inline orv::FeModel triangleStrip(int32_t n, const std::vector<std::string>& names = {}) {
     Points points;
     std::vector<ElementDef> elements;
     for (int32_t i = 0; i < n + 2; ++i)
         points.push_back({float(i / 2), float(i % 2), 0});
     for (int32_t e = 0; e < n; ++e)
         elements.push_back({e + 1, 23, {e + 1, e + 2, e + 3}});
-    return buildModel(2, points, elements, {}, true);
+    orv::FeModel m = buildModel(2, points, elements, {}, true);
+    if (!names.empty())
+        addResults(m, names, {1.0f, 2.0f}, [](int32_t k, int32_t i, int32_t d) {
+            return float((k + 1) * (i % 1000)) * 0.001f - float(d);
+        });
+    return m;
 }
 
-// Reads a file through the dispatcher, by the extension of its path, with recorders.
+// A read through the format table, by the extension of the path, with recorders.
 struct ReadOutcome {
     bool ok = false;
     orv::FeModel model;
@@ -216,7 +221,7 @@ inline void expectRefused(const ReadOutcome& r, const std::string& text) {
     EXPECT_EQ(m.defaultDisplaySteps(), 0);
 }
 
-// Reads a file the calling test expects to be accepted without a message.
+// Reads a file that the calling test expects to be accepted without a message.
 inline orv::FeModel readAccepted(const std::string& path) {
     ReadOutcome r = readFile(path);
     EXPECT_TRUE(r.ok && r.messages.boxes.empty()) << path << ": " << r.messages.lastError();
