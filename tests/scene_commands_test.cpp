@@ -1,11 +1,15 @@
-// The view's commands that live in the Scene: mouse modes, drags, the zoom box, pan and
-// zoom steps, stepping and animation, colour settings, and their guards.
+// The scene's commands without a window: the command table's tests with their messages and
+// the animation's pauses, check marks and enabled states, mouse modes and drags, the zoom
+// box, steps, modes and animation, option commands, selections and colours.
 #include <cmath>
+#include <memory>
+#include <sstream>
 
 #include "render_support.h"
 
 namespace {
 
+using orv::CommandId;
 using orv::MouseMode;
 using orv::PlotMode;
 using orvtest::SceneBench;
@@ -17,141 +21,236 @@ std::vector<std::string> texts(const orvtest::RecordingMessages& m) {
     return out;
 }
 
-TEST(SceneGuards, EveryNavigationCommandWantsAModelAndSaysSo) {
-    orvtest::RecordingMessages messages;
-    orv::Scene scene(messages);
-    EXPECT_FALSE(scene.commandPanStep(1));
-    EXPECT_FALSE(scene.commandZoomUp());
-    EXPECT_FALSE(scene.commandZoomDown());
-    EXPECT_FALSE(scene.commandResetDisplay());
-    EXPECT_FALSE(scene.commandDynamicPan());
-    EXPECT_FALSE(scene.commandDynamicRotation());
-    EXPECT_FALSE(scene.commandZoomBox());
-    EXPECT_FALSE(scene.commandNextStep());
-    ASSERT_EQ(messages.boxes.size(), 8u);
-    for (const auto& t : texts(messages))
-        EXPECT_EQ(t, "Message: Please read result file firstly!");
-    EXPECT_EQ(scene.mouseMode, MouseMode::Idle);
+// Records the pauses, resumes and holds a command asks of the animation timer.
+class RecordingAnimation final : public orv::AnimationControl {
+  public:
+    void pause() override { calls += "p"; }
+    void resume() override { calls += "r"; }
+    void hold() override { calls += "h"; }
+    std::string calls;
+};
+
+orvtest::NoAnimation none;
+
+const char* name(orv::Guard g) {
+    static constexpr const char* k[] = {"-", "chain", "results+chain", "model", "own"};
+    return k[int(g)];
 }
 
-TEST(SceneGuards, WithTheCurvePlotShownCommandsAreSilent) {
-    SceneBench b(orvtest::planeSquare({0, 1, 2, 3}));
-    b.scene.curvePlotShown = 1;
-    const auto before = b.scene.camera.translation;
-    EXPECT_FALSE(b.scene.commandPanStep(2));
-    EXPECT_FALSE(b.scene.commandDynamicPan());
-    EXPECT_TRUE(b.messages.boxes.empty());
-    EXPECT_EQ(b.scene.camera.translation, before);
-    // The results test comes before the curve plot's silence.
-    orvtest::RecordingMessages messages;
-    orv::Scene scene(messages);
-    scene.curvePlotShown = 1;
-    orvtest::NoAnimation animation;
-    EXPECT_FALSE(scene.commandPlotMode(PlotMode::Contour, false, animation));
-    EXPECT_EQ(texts(messages), std::vector<std::string>{"Message: No results are availabile!"});
+TEST(CommandTable, TextsKeysAndRulesAreAsCommitted) {
+    std::ostringstream out;
+    static constexpr const char* kDimension[] = {"any", "plane", "space"};
+    static constexpr const char* kPause[] = {"-", "around-refusal", "before-dimension", "after"};
+    for (const orv::CommandInfo& c : orv::commandTable()) {
+        EXPECT_EQ(orv::commandByName(c.name), c.id) << c.name;
+        out << c.name << " | " << c.text << " | " << c.prompt << " | " << c.tip << " | "
+            << (c.icon ? c.icon : "-") << " | " << (c.key ? c.key : "-") << " | " << name(c.guard)
+            << " | " << kDimension[int(c.dimension)] << " "
+            << (c.dimensionMessage ? c.dimensionMessage : "") << " | " << kPause[int(c.pause)]
+            << " | check " << int(c.check) << " mode " << int(c.mode) << " enable " << int(c.enable)
+            << "\n";
+    }
+    EXPECT_FALSE(orv::commandByName("noSuchCommand"));
+    orvtest::expectGolden("command_table.txt", out.str());
 }
 
-TEST(SceneGuards, ViewAnglesWantAModelInSpace) {
-    orvtest::RecordingMessages messages;
-    orv::Scene scene(messages);
-    EXPECT_FALSE(scene.canDefineViewAngles());
-    SceneBench plane(orvtest::planeSquare({0, 1, 2, 3}));
-    EXPECT_FALSE(plane.scene.canDefineViewAngles());
-    SceneBench cube(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
-    EXPECT_TRUE(cube.scene.canDefineViewAngles());
-    EXPECT_EQ(texts(messages),
-              std::vector<std::string>{"Message: Please read result file firstly!"});
-    EXPECT_EQ(texts(plane.messages), std::vector<std::string>{"Message: It is for 3D!"});
-    EXPECT_TRUE(cube.messages.boxes.empty());
+// One command on one kind of model: the messages it shows and the timer calls it makes.
+struct GuardCase {
+    CommandId id;
+    int model;  // 0 none, 2 plane with results, 3 solid with results, 4 solid without
+    bool allowed;
+    const char* message;  // "" for none
+    const char* timer;
+};
+
+std::unique_ptr<SceneBench> benchFor(int model) {
+    switch (model) {
+        case 2:
+            return std::make_unique<SceneBench>(orvtest::planeSquare({0, 1, 2, 3}));
+        case 3:
+            return std::make_unique<SceneBench>(orvtest::twoHexModel());
+        case 4: {
+            orv::FeModel m = orvtest::twoHexModel();
+            m.results.initialise(0, 0, {}, 3);
+            m.values.clear();
+            return std::make_unique<SceneBench>(std::move(m));
+        }
+        default:
+            return nullptr;
+    }
 }
 
-TEST(MouseModes, PanAndRotationToggleAndSwitch) {
+TEST(CommandGuards, MessagesAndPausesFollowTheTable) {
+    const GuardCase cases[] = {
+        {CommandId::Left, 0, false, "Please read result file firstly!", ""},
+        {CommandId::PlotContour, 0, false, "No results are availabile!", ""},
+        {CommandId::PlotContour, 4, false, "No results are availabile!", ""},
+        {CommandId::DisplayVector, 4, false, "Sorry, it is actually available only for 2D case!",
+         ""},
+        {CommandId::DisplayVector, 2, true, "", ""},
+        {CommandId::PlotIsoSurface, 2, false, "It is for 3D results!", "pr"},
+        {CommandId::LightEffect, 2, false, "It is available for 3D plot!", "pr"},
+        {CommandId::LightEffect, 3, true, "", ""},
+        {CommandId::CuttingPlane, 2, false, "It is for 3D results!", "ph"},
+        {CommandId::CuttingPlane, 3, true, "", "p"},
+        {CommandId::Symmetry, 3, false, "It is available for 2D plot!", ""},
+        {CommandId::Symmetry, 2, true, "", "p"},
+        {CommandId::ViewPort, 0, false, "Please read result file firstly!", ""},
+        {CommandId::ViewPort, 2, false, "It is for 3D!", ""},
+        {CommandId::NextStep, 3, true, "", "p"},
+        {CommandId::Numbering, 0, false, "Please read result file firstly!", ""},
+        {CommandId::SelectNE, 0, true, "", "p"},
+        {CommandId::ColorOption, 0, true, "", "p"},
+        {CommandId::StepMaxMin, 0, true, "", ""},
+        {CommandId::Play, 4, false, "No results are availabile!", ""},
+        {CommandId::SaveImage, 0, false, "No image available!", ""},
+        {CommandId::SaveAs, 0, false, "Please read result file firstly!", ""},
+        {CommandId::Open, 0, true, "", ""},
+    };
+    for (const GuardCase& c : cases) {
+        const char* id = orv::commandInfo(c.id).name;
+        const std::unique_ptr<SceneBench> bench = benchFor(c.model);
+        orvtest::RecordingMessages messages;
+        orv::Scene empty(messages);
+        orv::Scene& scene = bench ? bench->scene : empty;
+        const auto& boxes = bench ? bench->messages : messages;
+        RecordingAnimation timer;
+        EXPECT_EQ(scene.allowed(c.id, timer), c.allowed) << id;
+        const std::vector<std::string> expected =
+            *c.message ? std::vector<std::string>{std::string("Message: ") + c.message}
+                       : std::vector<std::string>{};
+        EXPECT_EQ(texts(boxes), expected) << id;
+        EXPECT_EQ(timer.calls, c.timer) << id;
+    }
+}
+
+TEST(CommandGuards, OpenDialogsRefuseFilesPicturesAndClosing) {
+    SceneBench b(orvtest::twoHexModel());
+    orv::Scene& s = b.scene;
+    RecordingAnimation timer;
+    s.setDialogOpen(orv::ModelessDialog::CutPlane, true);
+    EXPECT_FALSE(s.allowed(CommandId::Open, timer));
+    EXPECT_FALSE(s.canClose());
+    EXPECT_FALSE(s.commandState(CommandId::CuttingPlane).enabled);
+    EXPECT_TRUE(s.commandState(CommandId::CuttingPlane).checked);
+    s.setDialogOpen(orv::ModelessDialog::CutPlane, false);
+    s.setDialogOpen(orv::ModelessDialog::Animation, true);
+    EXPECT_FALSE(s.commandState(CommandId::Play).enabled);
+    EXPECT_FALSE(s.allowed(CommandId::Open, timer));
+    EXPECT_FALSE(s.allowed(CommandId::SaveImage, timer));
+    EXPECT_TRUE(s.allowed(CommandId::SaveAs, timer));  // pauses, and stays paused
+    EXPECT_FALSE(s.canClose());
+    EXPECT_EQ(timer.calls, "phphph");
+    EXPECT_EQ(texts(b.messages),
+              (std::vector<std::string>{"Message: Please close firstly cut dialog!",
+                                        "Message: Please close cut plane dialog firstly!",
+                                        "Message: Please close firstly animation dialog!",
+                                        "Message: Please close firstly animation dialog!",
+                                        "Message: Please close animation dialog firstly!"}));
+}
+
+// Reports whether the scene takes commands while a file is being read.
+class ReentryProgress final : public orv::Progress {
+  public:
+    explicit ReentryProgress(orv::Scene& scene) : scene_(scene) {}
+    void setText(const std::string&) override {}
+    void setPosition(int) override {
+        busySeen = busySeen || scene_.busy();
+        reentered = reentered || scene_.allowed(CommandId::ZoomUp, none) ||
+                    scene_.commandState(CommandId::PlotMesh).enabled;
+    }
+    bool busySeen = false, reentered = false;
+
+  private:
+    orv::Scene& scene_;
+};
+
+TEST(CommandGuards, NothingRunsWhileAFileIsRead) {
+    orvtest::TempDir dir;
+    const std::string path = dir.file("two.asc");
+    orvtest::writeFile(orvtest::twoHexModel(), path);
+    orvtest::RecordingMessages messages;
+    orv::Scene scene(messages);
+    ReentryProgress progress(scene);
+    ASSERT_TRUE(scene.openFile(progress, dir.file("two."), "asc"));
+    EXPECT_TRUE(progress.busySeen);
+    EXPECT_FALSE(progress.reentered);
+    EXPECT_FALSE(scene.busy());
+}
+
+TEST(CommandStates, CheckMarksFollowWhatIsShown) {
+    SceneBench b(orvtest::twoHexModel());
+    orv::Scene& s = b.scene;
+    const auto checked = [&](CommandId id) { return s.commandState(id).checked; };
+    EXPECT_TRUE(checked(CommandId::PlotMesh));
+    b.plot(PlotMode::Contour, true);
+    EXPECT_TRUE(checked(CommandId::PlotContourEdge));
+    EXPECT_FALSE(checked(CommandId::PlotContour));
+    EXPECT_FALSE(checked(CommandId::PlotMesh));
+    b.plot(PlotMode::Contour);
+    EXPECT_TRUE(checked(CommandId::PlotContour));
+    EXPECT_TRUE(checked(CommandId::LightEffect));  // on for a model in space
+    s.commandToggleGrid(none);
+    s.commandDynamicPan(none);
+    EXPECT_TRUE(checked(CommandId::AddGrid));
+    EXPECT_TRUE(checked(CommandId::DynamicPan));
+    EXPECT_FALSE(checked(CommandId::DynamicRotation));
+    EXPECT_FALSE(s.commandState(CommandId::Left).checkable);
+}
+
+TEST(MouseModes, PanRotationAndTheZoomBoxToggleAndRemember) {
     SceneBench b(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
     orv::Scene& s = b.scene;
-    EXPECT_EQ(s.mouseMode, MouseMode::Idle);
-    s.commandDynamicPan();
-    EXPECT_EQ(s.mouseMode, MouseMode::Pan);
-    s.commandDynamicPan();
-    EXPECT_EQ(s.mouseMode, MouseMode::Idle);
-    s.commandDynamicPan();
-    s.commandDynamicRotation();
-    EXPECT_EQ(s.mouseMode, MouseMode::Rotate);
-    EXPECT_EQ(s.savedMouseMode, MouseMode::Rotate);
-}
-
-TEST(MouseModes, ZoomBoxRemembersTheModeAndASecondPressCancels) {
-    SceneBench b(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
-    orv::Scene& s = b.scene;
-    s.commandDynamicPan();
-    s.commandZoomBox();
-    EXPECT_EQ(s.mouseMode, MouseMode::ZoomBox);
-    EXPECT_EQ(s.settings.zoomBoxActive, 1);
-    s.commandZoomBox();
-    EXPECT_EQ(s.mouseMode, MouseMode::Pan);
-    EXPECT_EQ(s.settings.zoomBoxActive, 0);
+    EXPECT_EQ(s.mouseMode(), MouseMode::Idle);
+    s.commandDynamicPan(none);
+    EXPECT_EQ(s.mouseMode(), MouseMode::Pan);
+    s.commandDynamicPan(none);
+    EXPECT_EQ(s.mouseMode(), MouseMode::Idle);
+    s.commandDynamicPan(none);
+    s.commandDynamicRotation(none);
+    EXPECT_EQ(s.mouseMode(), MouseMode::Rotate);
+    s.commandZoomBox(none);
+    EXPECT_EQ(s.mouseMode(), MouseMode::ZoomBox);
+    s.commandZoomBox(none);  // a second press cancels
+    EXPECT_EQ(s.mouseMode(), MouseMode::Rotate);
 }
 
 TEST(MouseDrags, RotationFollowsThePointerAndWrapsAt360) {
     SceneBench b(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}), 400, 300);
     orv::Scene& s = b.scene;
-    s.commandDynamicRotation();
-    s.camera.setAngles(350, 10, 0);
-    const float r = s.camera.rotationSensitivity;
-    // Right by enough for 15 degrees about Y; down by enough for -20 about X would be up.
+    s.commandDynamicRotation(none);
+    ASSERT_TRUE(s.commandSetViewAngles(350, 10, 0, none));
+    const float r = s.camera().rotationSensitivity;
     const int dx = int(std::lround(15.0f / r * 400.0f));
     s.mousePress(100, 100);
     EXPECT_TRUE(s.mouseDrag(100 + dx, 100));
-    EXPECT_EQ(s.interactiveDrag, 1);
-    EXPECT_NEAR(s.camera.angles[1], 10 + 15.0f * float(dx) / (15.0f / r * 400.0f), 1e-3);
-    EXPECT_NEAR(s.camera.angles[0], 350, 1e-4);
+    EXPECT_NEAR(s.camera().angles[1], 10 + 15.0f * float(dx) / (15.0f / r * 400.0f), 1e-3);
+    EXPECT_NEAR(s.camera().angles[0], 350, 1e-4);
     // The press point stays: a second move adds again, from the press point.
     s.mouseDrag(100, 100 + int(std::lround(15.0f / r * 300.0f)));
-    EXPECT_NEAR(s.camera.angles[0], 5, 0.2);  // 350 + 15 wraps to 5
+    EXPECT_NEAR(s.camera().angles[0], 5, 0.2);  // 350 + 15 wraps to 5
     EXPECT_TRUE(s.mouseRelease(100, 100));
-    EXPECT_EQ(s.interactiveDrag, 0);
-    s.camera.setAngles(5, 5, 0);
+    s.commandSetViewAngles(5, 5, 0, none);
     s.mousePress(0, 0);
     s.mouseDrag(0, -int(std::lround(15.0f / r * 300.0f)));
-    EXPECT_NEAR(s.camera.angles[0], 350, 0.2);  // -10 wraps to 350
-    EXPECT_NEAR(std::sin(s.camera.angles[0] * 0.01745329f), s.camera.sines[0], 1e-5);
+    EXPECT_NEAR(s.camera().angles[0], 350, 0.2);  // -10 wraps to 350
+    EXPECT_NEAR(std::sin(s.camera().angles[0] * 0.01745329f), s.camera().sines[0], 1e-5);
 }
 
-TEST(MouseDrags, PanMovesThePictureWithThePointer) {
+TEST(MouseDrags, PanMovesWithThePointerAndIdleMovesNothing) {
     SceneBench b(orvtest::planeSquare({0, 1, 2, 3}), 400, 300);
     orv::Scene& s = b.scene;
-    s.commandDynamicPan();
-    const auto t0 = s.camera.translation;
+    const auto t0 = s.camera().translation;
+    s.mousePress(0, 0);
+    EXPECT_FALSE(s.mouseDrag(80, 80));  // idle
+    EXPECT_FALSE(s.mouseRelease(80, 80));
+    EXPECT_EQ(s.camera().translation, t0);
+    s.commandDynamicPan(none);
     s.mousePress(200, 150);
     s.mouseDrag(240, 180);  // right and down
-    EXPECT_GT(s.camera.translation[0], t0[0]);
-    EXPECT_LT(s.camera.translation[1], t0[1]);
-    EXPECT_NEAR(s.camera.translation[0] - t0[0],
-                40.0f / 400.0f * s.camera.modelSize * s.camera.panFactor, 1e-5);
-}
-
-TEST(MouseDrags, IdleOrNoModelMovesNothing) {
-    orvtest::RecordingMessages messages;
-    orv::Scene empty(messages);
-    empty.mouseMode = MouseMode::Rotate;
-    empty.mousePress(0, 0);
-    EXPECT_FALSE(empty.mouseDrag(50, 50));
-    SceneBench b(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
-    const auto angles = b.scene.camera.angles;
-    b.scene.mousePress(0, 0);
-    EXPECT_FALSE(b.scene.mouseDrag(80, 80));
-    EXPECT_FALSE(b.scene.mouseRelease(80, 80));
-    EXPECT_EQ(b.scene.camera.angles, angles);
-    EXPECT_EQ(b.scene.interactiveDrag, 0);
-}
-
-TEST(MouseDrags, ADragHoldsTheAnimationStepUntilRelease) {
-    SceneBench b(orvtest::unitCube({0, 1, 2, 3, 4, 5, 6, 7}));
-    b.scene.commandDynamicRotation();
-    b.scene.mousePress(10, 10);
-    b.scene.mouseDrag(30, 10);
-    EXPECT_EQ(b.scene.advanceStepOnRedraw, 0);
-    b.scene.mouseRelease(30, 10);
-    EXPECT_EQ(b.scene.advanceStepOnRedraw, 1);
+    EXPECT_NEAR(s.camera().translation[0] - t0[0],
+                40.0f / 400.0f * s.camera().modelSize * s.camera().panFactor, 1e-5);
+    EXPECT_LT(s.camera().translation[1], t0[1]);
 }
 
 struct BoxResult {
@@ -162,177 +261,216 @@ struct BoxResult {
 BoxResult zoomBox(int x1, int y1, int x2, int y2) {
     SceneBench b(orvtest::planeSquare({0, 1, 2, 3}), 400, 300);
     b.draw();  // the overlay sets the drawing frame
-    b.scene.commandDynamicRotation();
-    b.scene.commandZoomBox();
+    b.scene.commandDynamicRotation(none);
+    b.scene.commandZoomBox(none);
     b.scene.mousePress(x1, y1);
     b.scene.mouseDrag(x2, y2);
     EXPECT_TRUE(b.scene.zoomBoxVisible());
     EXPECT_TRUE(b.scene.mouseRelease(x2, y2));
-    EXPECT_EQ(b.scene.mouseMode, MouseMode::Rotate);  // back to the mode before the box
-    EXPECT_EQ(b.scene.settings.zoomBoxActive, 0);
+    EXPECT_EQ(b.scene.mouseMode(), MouseMode::Rotate);  // back to the mode before the box
     EXPECT_FALSE(b.scene.zoomBoxVisible());
-    return {b.scene.camera.scale, b.scene.camera.translation};
+    return {b.scene.camera().scale, b.scene.camera().translation};
 }
 
 TEST(ZoomBox, ABoxDrawnBackwardsZoomsAsOneDrawnForwards) {
     const BoxResult forward = zoomBox(100, 80, 180, 140);
-    const BoxResult backward = zoomBox(180, 140, 100, 80);
-    const BoxResult otherDiagonal = zoomBox(180, 80, 100, 140);
     EXPECT_GT(forward.scale, 1.0f);
-    for (const BoxResult& r : {backward, otherDiagonal}) {
+    for (const BoxResult& r : {zoomBox(180, 140, 100, 80), zoomBox(180, 80, 100, 140)}) {
         EXPECT_NEAR(r.scale, forward.scale, 1e-4);
         EXPECT_NEAR(r.translation[0], forward.translation[0], 1e-4);
         EXPECT_NEAR(r.translation[1], forward.translation[1], 1e-4);
     }
 }
 
-TEST(ZoomBox, AClickOrATinyBoxEndsTheModeWithoutZooming) {
-    for (const int size : {0, 2}) {
+TEST(ZoomBox, AClickATinyBoxOrALostDragEndsTheModeWithoutZooming) {
+    for (const int size : {0, 2, -1}) {
         SceneBench b(orvtest::planeSquare({0, 1, 2, 3}), 400, 300);
         b.draw();
-        const auto before = b.scene.camera.translation;
-        b.scene.commandZoomBox();
+        const auto before = b.scene.camera().translation;
+        b.scene.commandZoomBox(none);
         b.scene.mousePress(200, 150);
-        if (size) b.scene.mouseDrag(200 + size, 150 + size);
-        b.scene.mouseRelease(200 + size, 150 + size);
-        EXPECT_EQ(b.scene.mouseMode, MouseMode::Idle) << size;
-        EXPECT_FLOAT_EQ(b.scene.camera.scale, 1.0f) << size;
-        EXPECT_EQ(b.scene.camera.translation, before) << size;
+        if (size < 0) {
+            b.scene.mouseDrag(300, 250);
+            b.scene.cancelDrag();
+        } else {
+            if (size) b.scene.mouseDrag(200 + size, 150 + size);
+            b.scene.mouseRelease(200 + size, 150 + size);
+        }
+        EXPECT_EQ(b.scene.mouseMode(), MouseMode::Idle) << size;
+        EXPECT_FLOAT_EQ(b.scene.camera().scale, 1.0f) << size;
+        EXPECT_EQ(b.scene.camera().translation, before) << size;
     }
 }
 
-TEST(ZoomBox, TheBandIsACyanLoopThroughTheCornersAndNothingBeforeThePress) {
+TEST(ZoomBox, TheBandIsACyanLoopThroughTheCorners) {
     SceneBench b(orvtest::planeSquare({0, 1, 2, 3}), 400, 300);
-    b.scene.commandZoomBox();
-    orv::RecordingGl none;
-    b.scene.drawZoomBox(none);
-    EXPECT_TRUE(none.primitives.empty());
+    b.scene.commandZoomBox(none);
+    EXPECT_FALSE(b.scene.zoomBoxVisible());  // nothing before the press
     b.scene.mousePress(100, 100);
     b.scene.mouseDrag(150, 120);
     orv::RecordingGl gl;
-    b.scene.drawZoomBox(gl);
+    b.scene.drawZoomBox(gl, b.scene.camera().boxCorner1, b.scene.camera().boxCorner2);
     ASSERT_EQ(gl.primitives.size(), 1u);
     const auto& loop = gl.primitives[0];
     EXPECT_EQ(loop.mode, orv::gl::LineLoop);
     ASSERT_EQ(loop.vertices.size(), 4u);
     EXPECT_TRUE(orvtest::near3(loop.vertices[0].color, {0, 1, 1}));
-    const auto a = b.scene.camera.screenToModel(100, 100),
-               c = b.scene.camera.screenToModel(150, 120);
+    const auto a = b.scene.camera().screenToModel(100, 100),
+               c = b.scene.camera().screenToModel(150, 120);
     EXPECT_NEAR(loop.vertices[0].position[0], a[0], 1e-5);
     EXPECT_NEAR(loop.vertices[2].position[0], c[0], 1e-5);
     EXPECT_NEAR(loop.vertices[2].position[1], c[1], 1e-5);
 }
 
-TEST(ZoomBox, ALostDragEndsTheBoxWithoutZooming) {
-    SceneBench b(orvtest::planeSquare({0, 1, 2, 3}), 400, 300);
-    b.draw();
-    b.scene.commandZoomBox();
-    b.scene.mousePress(100, 100);
-    b.scene.mouseDrag(200, 200);
-    b.scene.cancelDrag();
-    EXPECT_EQ(b.scene.mouseMode, MouseMode::Idle);
-    EXPECT_EQ(b.scene.interactiveDrag, 0);
-    EXPECT_FLOAT_EQ(b.scene.camera.scale, 1.0f);
-}
-
-TEST(Steps, PanZoomAndResetMoveTheCamera) {
+TEST(CameraSteps, PanZoomAndResetMoveTheCamera) {
     SceneBench b(orvtest::planeSquare({0, 1, 2, 3}));
     orv::Scene& s = b.scene;
-    const float home = s.camera.translation[0], step = 0.05f * s.camera.modelSize;
-    s.commandPanStep(1);
-    EXPECT_NEAR(s.camera.translation[0], home - step, 1e-6);
-    s.commandPanStep(3);
-    EXPECT_NEAR(s.camera.translation[1], step, 1e-6);
-    s.commandZoomUp();
-    EXPECT_NEAR(s.camera.scale, 1.1f, 1e-6);
-    s.commandZoomDown();
-    s.commandZoomDown();
-    EXPECT_NEAR(s.camera.scale, 0.9f, 1e-6);
-    s.commandResetDisplay();
-    EXPECT_FLOAT_EQ(s.camera.scale, 1.0f);
-    EXPECT_FLOAT_EQ(s.camera.translation[0], home);
-    EXPECT_FLOAT_EQ(s.camera.translation[1], 0.0f);
+    const float home = s.camera().translation[0], step = 0.05f * s.camera().modelSize;
+    s.commandPanStep(orv::PanDirection::Left, none);
+    EXPECT_NEAR(s.camera().translation[0], home - step, 1e-6);
+    s.commandPanStep(orv::PanDirection::Up, none);
+    EXPECT_NEAR(s.camera().translation[1], step, 1e-6);
+    s.commandZoomUp(none);
+    EXPECT_NEAR(s.camera().scale, 1.1f, 1e-6);
+    s.commandZoomDown(none);
+    s.commandZoomDown(none);
+    EXPECT_NEAR(s.camera().scale, 0.9f, 1e-6);
+    s.commandResetDisplay(none);
+    EXPECT_FLOAT_EQ(s.camera().scale, 1.0f);
+    EXPECT_FLOAT_EQ(s.camera().translation[0], home);
+    EXPECT_FLOAT_EQ(s.camera().translation[1], 0.0f);
 }
 
-TEST(Steps, SteppingKeepsWithinTheStepsAndPauses) {
-    orv::FeModel m = orvtest::twoHexModel();
-    SceneBench b(std::move(m));
+TEST(Steps, SteppingKeepsWithinTheStepsHoldsTheAnimationAndRefusesBadValues) {
+    SceneBench b(orvtest::twoHexModel());
     orv::Scene& s = b.scene;
-    ASSERT_EQ(s.settings.stepCount, 2);
-    s.settings.animating = 1;
-    s.commandPreviousStep();
-    EXPECT_EQ(s.settings.currentStep, 0);
-    EXPECT_EQ(s.settings.animating, 0);
-    s.commandNextStep();
-    s.commandNextStep();
-    EXPECT_EQ(s.settings.currentStep, 1);
-    s.commandFirstStep();
-    EXPECT_EQ(s.settings.currentStep, 0);
-    s.commandLastStep();
-    EXPECT_EQ(s.settings.currentStep, 1);
+    ASSERT_EQ(s.settings().shown.count, 2);
+    ASSERT_TRUE(s.startAnimation(2, 1.0, orv::AnimationMethod::ForwardOnly));
+    RecordingAnimation timer;
+    s.commandStep(orv::StepMove::Previous, timer);
+    EXPECT_EQ(s.settings().shown.step, 0);
+    EXPECT_FALSE(s.animation().running);
+    EXPECT_EQ(timer.calls, "ph");
+    const std::pair<orv::StepMove, int> moves[] = {{orv::StepMove::Next, 1},
+                                                   {orv::StepMove::Next, 1},
+                                                   {orv::StepMove::First, 0},
+                                                   {orv::StepMove::Last, 1}};
+    for (const auto& [move, step] : moves) {
+        s.commandStep(move, none);
+        EXPECT_EQ(s.settings().shown.step, step);
+    }
+    // A transient result's steps are its own: no display steps, no modes.
+    EXPECT_FALSE(s.commandSetFrames(5));
+    EXPECT_FALSE(s.commandChooseMode(0));
+    EXPECT_FALSE(s.commandSetMagnification(1e300));
+    EXPECT_FALSE(s.commandSetContour(21, false, {}));
+    EXPECT_FALSE(s.commandSetContour(5, false, {true, INFINITY, 0}));
+    EXPECT_FALSE(s.commandSetViewAngles(1e300, 0, 0, none));
+    EXPECT_FALSE(s.startAnimation(4, NAN, orv::AnimationMethod::ForwardOnly));
+    EXPECT_EQ(texts(b.messages),
+              (std::vector<std::string>{
+                  "Message: Display steps are only for a single step or modes!",
+                  "Message: It is not a mode file!", "Message: Please enter a number.",
+                  "Message: The division number is limited in the range 2 -- 20!",
+                  "Message: Please enter a number.", "Message: Please enter a number.",
+                  "Message: Please enter a number."}));
+    EXPECT_FLOAT_EQ(s.settings().magnification, 1.0f);
 }
 
-std::vector<int> play(orv::Scene& s, int method, int steps, int ticks) {
-    s.settings.stepCount = steps;
-    s.settings.currentStep = 0;
-    s.settings.animating = 1;
-    s.settings.animationMethod = method;
+std::vector<int> play(orv::Scene& s, orv::AnimationMethod method, int steps, int ticks) {
+    EXPECT_TRUE(s.startAnimation(steps, 1.0, method));
+    EXPECT_TRUE(s.commandSetStep(0));
+    EXPECT_TRUE(s.startAnimation(steps, 1.0, method));
     std::vector<int> shown;
     for (int i = 0; i < ticks; ++i) {
-        shown.push_back(s.settings.currentStep);
+        shown.push_back(s.settings().shown.step);
         s.advanceStep();
     }
     return shown;
 }
 
-TEST(Animation, ForwardOnlyAndForwardAndBack) {
-    SceneBench b(orvtest::twoHexModel());
-    EXPECT_EQ(play(b.scene, 1, 4, 6), (std::vector<int>{0, 1, 2, 3, 0, 1}));
-    EXPECT_EQ(play(b.scene, 0, 4, 8), (std::vector<int>{0, 1, 2, 3, 2, 1, 0, 1}));
-    EXPECT_EQ(play(b.scene, 0, 1, 3), (std::vector<int>{0, 0, 0}));
-    b.scene.settings.animating = 0;
-    b.scene.settings.currentStep = 1;
-    b.scene.advanceStep();
-    EXPECT_EQ(b.scene.settings.currentStep, 1);  // only a running animation advances
+TEST(Animation, ForwardOnlyForwardAndBackAndADragHoldsTheStep) {
+    SceneBench b(orvtest::planeSquare({0, 1, 2, 3}, {"UX", "UY"}));
+    orv::Scene& s = b.scene;
+    ASSERT_TRUE(s.oscillationMode());
+    using M = orv::AnimationMethod;
+    EXPECT_EQ(play(s, M::ForwardOnly, 4, 6), (std::vector<int>{0, 1, 2, 3, 0, 1}));
+    EXPECT_EQ(play(s, M::ForwardAndBack, 4, 8), (std::vector<int>{0, 1, 2, 3, 2, 1, 0, 1}));
+    EXPECT_EQ(play(s, M::ForwardAndBack, 1, 3), (std::vector<int>{0, 0, 0}));
+    play(s, M::ForwardOnly, 4, 2);
+    s.commandDynamicRotation(none);
+    s.mousePress(10, 10);
+    s.mouseDrag(30, 10);
+    s.advanceStep();
+    EXPECT_EQ(s.settings().shown.step, 2);  // held while dragged
+    s.mouseRelease(30, 10);
+    s.advanceStep();
+    EXPECT_EQ(s.settings().shown.step, 3);
+    s.holdAnimation();
+    s.advanceStep();
+    EXPECT_EQ(s.settings().shown.step, 3);  // only a running animation advances
 }
 
 TEST(Animation, OscillationFramesGrowAndStoppingLeavesTheFullDeformation) {
     SceneBench b(orvtest::planeSquare({0, 1, 2, 3}, {"UX", "UY"}));
     orv::Scene& s = b.scene;
-    ASSERT_TRUE(s.oscillationMode());
-    s.startAnimation(10, 2.5f, 0);
-    EXPECT_EQ(s.settings.stepCount, 10);
-    EXPECT_EQ(s.model.frameCount, 10);
-    EXPECT_EQ(s.settings.animationMethod, 1);
-    EXPECT_FLOAT_EQ(s.settings.magnification, 2.5f);
+    ASSERT_TRUE(s.startAnimation(10, 2.5, orv::AnimationMethod::ForwardAndBack));
+    EXPECT_EQ(s.settings().shown.count, 10);
+    EXPECT_FLOAT_EQ(s.settings().magnification, 2.5f);
+    // Frame k of n shows (k + 1) / n of the deformation.
     s.advanceStep();
+    EXPECT_NEAR(s.model().nodalValue(1, s.settings().shown, 0), 0.2, 1e-6);
     s.stopAnimation();
-    EXPECT_EQ(s.settings.stepCount, 1);
-    EXPECT_EQ(s.settings.currentStep, 0);
-    EXPECT_EQ(s.settings.animating, 0);
+    EXPECT_EQ(s.settings().shown.count, 1);
+    EXPECT_EQ(s.settings().shown.step, 0);
+    EXPECT_FALSE(s.animation().running);
+    EXPECT_TRUE(s.commandSetFrames(3));
+    EXPECT_FALSE(s.commandSetFrames(0));
 }
 
-std::array<int, 3> rgb(int r, int g, int b) {
-    return {r, g, b};
+TEST(Selection, ListsRangesAndOpenBoundsChooseTheElements) {
+    struct Case {
+        orv::ElementSelection selection;
+        std::vector<int> shown;
+    };
+    const Case cases[] = {
+        {{"Select", "Elem", false, "2"}, {0, 1}},
+        {{"Select", "Elem", false, "1, 2\t7"}, {1, 1}},
+        {{"Select", "Elem", true, "2:"}, {0, 1}},
+        {{"Select", "Elem", true, ":1"}, {1, 0}},
+        {{"Select", "Elem", true, "2"}, {0, 1}},
+        {{"Select", "Elem", true, ""}, {0, 0}},
+        {{"Select", "Mate", false, "3"}, {1, 0}},
+        {{"Select", "Real", false, "7 8"}, {1, 0}},
+        {{"Select", "Type", true, "30:40"}, {1, 1}},
+        {{"Select", "Loca", false, "1"}, {0, 0}},
+        {{"All", "", false, ""}, {1, 1}},
+    };
+    SceneBench b(orvtest::twoHexModel());
+    for (const Case& c : cases) {
+        ASSERT_TRUE(b.scene.commandSelect(c.selection)) << c.selection.values;
+        const auto& e = b.scene.model().elements;
+        EXPECT_EQ((std::vector<int>{e[0].selected, e[1].selected}), c.shown)
+            << c.selection.item << " " << c.selection.values;
+    }
+    EXPECT_FALSE(b.scene.commandSelect({"Select", "Node", false, "1"}));
 }
 
 TEST(ColourSettings, ThreeWordsSetTheItemAnythingElseIsIgnored) {
     orvtest::RecordingMessages messages;
     orv::Scene s(messages);
-    int r, g, b;
-    s.applyColourSetting("ElemNb", "10,20,30");
-    s.getColour(6, r, g, b);
-    EXPECT_EQ(rgb(r, g, b), (std::array<int, 3>{10, 20, 30}));
-    s.applyColourSetting("LabelBkg", "1 2");
-    s.getColour(1, r, g, b);
-    EXPECT_EQ(rgb(r, g, b), (std::array<int, 3>{51, 51, 150}));
-    s.applyColourSetting("FrameBkg", "255:255\t0");
-    s.getColour(0, r, g, b);
-    EXPECT_EQ(rgb(r, g, b), (std::array<int, 3>{255, 255, 0}));
-    s.applyColourSetting("NoSuchItem", "1 2 3");
-    s.applyColourSetting("AxisColor", "");
-    s.getColour(4, r, g, b);
-    EXPECT_EQ(rgb(r, g, b), (std::array<int, 3>{255, 0, 0}));
+    using C = orv::ColourItem;
+    const std::tuple<const char*, const char*, C, std::array<int, 3>> cases[] = {
+        {"ElemNb", "10,20,30", C::ElemNb, {10, 20, 30}},
+        {"LabelBkg", "1 2", C::LabelBkg, {51, 51, 150}},
+        {"FrameBkg", "255:255\t0", C::FrameBkg, {255, 255, 0}},
+        {"NoSuchItem", "1 2 3", C::AxisColor, {255, 0, 0}},
+        {"AxisColor", "", C::AxisColor, {255, 0, 0}},
+    };
+    for (const auto& [setting, text, item, rgb] : cases) {
+        s.applyColourSetting(setting, text);
+        EXPECT_EQ(s.colour(item), rgb) << setting << " " << text;
+    }
 }
 
 }  // namespace

@@ -96,6 +96,11 @@ bool Scene::commandSelect(const ElementSelection& selection) {
         return false;
     }
     const std::vector<long long> values = selectionValues(selection.values);
+    // A range with one bound is open on the other side: ":5" ends at 5, "5" and "5:" start
+    // there.
+    const size_t first = selection.values.find_first_not_of(" \t");
+    const bool upperOnly =
+        values.size() == 1 && first != std::string::npos && selection.values[first] == ':';
     for (ElementRecord& r : model_.elements) {
         r.selected = 0;
         long long key;
@@ -110,9 +115,8 @@ bool Scene::commandSelect(const ElementSelection& selection) {
         else
             continue;  // "Loca" selects nothing
         if (selection.range) {
-            // A missing bound leaves that side open.
-            const bool low = values.empty() || values[0] <= key;
-            const bool high = values.size() < 2 || key <= values[1];
+            const bool low = upperOnly || values.empty() || values[0] <= key;
+            const bool high = upperOnly ? key <= values[0] : values.size() < 2 || key <= values[1];
             r.selected = low && high && !values.empty() ? 1 : 0;
         } else {
             r.selected = std::find(values.begin(), values.end(), key) != values.end() ? 1 : 0;
