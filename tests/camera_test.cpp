@@ -38,7 +38,7 @@ orv::Camera squareCamera(float ax = 0, float ay = 0, float az = 0) {
     return c;
 }
 
-TEST(CameraFit, BoxAroundTheModelByDimensionSymmetryAndWindow) {
+TEST(CameraFit, BoxAroundTheModelAndDepthWithTheZoom) {
     const struct {
         orv::BoundingBox box;
         int dimension, symmetry, width, height;
@@ -59,20 +59,17 @@ TEST(CameraFit, BoxAroundTheModelByDimensionSymmetryAndWindow) {
         const auto& l = c.loaded;
         expectNear({c.modelSize, l.left, l.right, l.bottom, l.top}, k.sizeAndBox, i++);
     }
-}
-
-TEST(CameraFit, DepthRangeGrowsWithTheZoom) {
+    // Zoomed 50 times, the model reaches 50 x modelSize / 2 in depth: still inside.
     orv::Camera c;
     c.resize(100, 100, box(-3, 3, -4, 4, -6, 6), 3, 0);
-    orv::RecordingGl gl;
     c.scale = 50.0f;
+    orv::RecordingGl gl;
     c.loadProjection(gl);
-    // The model reaches 50 x modelSize / 2 in depth now: still inside.
     EXPECT_LE(gl.orthoBox[4], -50.0 * c.modelSize / 2);
     EXPECT_GE(gl.orthoBox[5], 50.0 * c.modelSize / 2);
 }
 
-TEST(CameraOperations, PansTurnsZoomsAndResets) {
+TEST(CameraOperations, PansTurnsAndZoomsWithTheirGuards) {
     orv::Camera c;
     c.resize(200, 100, box(-3, 3, -4, 4, 0, 0), 3, 0);  // modelSize 12
     c.setViewPreset(1);                                 // Y by 90: the sines follow
@@ -87,18 +84,13 @@ TEST(CameraOperations, PansTurnsZoomsAndResets) {
     c.setAngles(350, 5, 7);
     c.drag(2, 0, 0, 50, -20);  // +20 about Y, -16 about X
     expectNear({c.angles[0], c.angles[1], c.angles[2]}, {334, 25, 7}, 1);
-    for (const int d : {1000, -1000}) {  // turns wrap into 0..360
-        c.drag(2, 0, 0, 3 * d, d);
-        EXPECT_TRUE(c.angles[0] >= 0 && c.angles[0] <= 360 && c.angles[1] >= 0 &&
-                    c.angles[1] <= 360)
-            << d;
-    }
+    c.drag(2, 0, 0, 3000, 1000);  // turns wrap into 0..360, either way
+    expectNear({c.angles[0], c.angles[1]}, {54, 145}, 2);
+    c.drag(2, 0, 0, -3000, -1000);
+    expectNear({c.angles[0], c.angles[1]}, {334, 25}, 3);
     for (int i = 0; i < 40; ++i)
         c.zoomDown();
-    EXPECT_EQ(c.scale, orv::Camera::kMinScale);  // a positive floor
-    c.resetDisplay();
-    EXPECT_EQ(c.translation, (Vec3{c.homeTranslationX, 0, 0}));
-    EXPECT_EQ(c.scale, 1.0f);
+    EXPECT_EQ(c.scale, orv::Camera::kMinScale);     // a positive floor
     c.resize(0, 0, box(-3, 3, -4, 4, 0, 0), 3, 0);  // a window of no size ignores drags
     const Vec3 before = c.angles;
     c.drag(2, 0, 0, 50, 50);
@@ -146,9 +138,7 @@ TEST(CameraProjection, ModelToScreenUndoesScreenToModel) {
     c.setAngles(0, 0, 0);
     c.translation = {1, -1, 0.5f};
     c.scale = 2;
-    const auto middle = c.screenToModel(200, 100);
-    expectNear({middle[0], middle[1]}, {-0.5f, 0.5f}, 0);
-    for (int i = 1;
+    for (int i = 0;
          const auto& [px, py] : {std::pair{0.0f, 0.0f}, {200.0f, 100.0f}, {399.0f, 17.5f}}) {
         const auto m = c.screenToModel(px, py);
         const auto s = c.modelToScreen({m[0], m[1], 0});
