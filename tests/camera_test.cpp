@@ -55,13 +55,13 @@ TEST(CameraFit, BoxAroundTheModelAndDepthWithTheZoom) {
     };
     for (int i = 0; const auto& k : cases) {
         orv::Camera c;
-        c.resize(k.width, k.height, k.box, k.dimension, k.symmetry);
+        c.resize(k.width, k.height, k.box, k.dimension, orv::Symmetry(k.symmetry));
         const auto& l = c.loaded;
         expectNear({c.modelSize, l.left, l.right, l.bottom, l.top}, k.sizeAndBox, i++);
     }
     // Zoomed 50 times, the model reaches 50 x modelSize / 2 in depth: still inside.
     orv::Camera c;
-    c.resize(100, 100, box(-3, 3, -4, 4, -6, 6), 3, 0);
+    c.resize(100, 100, box(-3, 3, -4, 4, -6, 6), 3, orv::Symmetry::None);
     c.scale = 50.0f;
     orv::RecordingGl gl;
     c.loadProjection(gl);
@@ -71,35 +71,36 @@ TEST(CameraFit, BoxAroundTheModelAndDepthWithTheZoom) {
 
 TEST(CameraOperations, PansTurnsAndZoomsWithTheirGuards) {
     orv::Camera c;
-    c.resize(200, 100, box(-3, 3, -4, 4, 0, 0), 3, 0);  // modelSize 12
-    c.setViewPreset(1);                                 // Y by 90: the sines follow
+    c.resize(200, 100, box(-3, 3, -4, 4, 0, 0), 3, orv::Symmetry::None);  // modelSize 12
+    c.setViewPreset(orv::ViewPreset::YOZ);  // Y by 90: the sines follow
     EXPECT_EQ(c.sines[1], 1.0f);
     c.translation = {0, 0, 0};
-    c.panStep(1);
-    c.panStep(3);
-    c.setSensitivity(10);        // pan factor 0.08, 30 degrees
-    c.drag(1, 10, 10, 110, 60);  // half the width right, half the height down
+    c.panStep(orv::PanDirection::Left);
+    c.panStep(orv::PanDirection::Up);
+    c.setSensitivity(10);                         // pan factor 0.08, 30 degrees
+    c.drag(orv::DragKind::Pan, 10, 10, 110, 60);  // half the width right, half the height down
     expectNear({c.translation[0], c.translation[1]}, {-0.6f + 0.48f, 0.6f - 0.48f}, 0);
     c.setSensitivity(6000);  // 80 degrees a window
     c.setAngles(350, 5, 7);
-    c.drag(2, 0, 0, 50, -20);  // +20 about Y, -16 about X
+    c.drag(orv::DragKind::Rotate, 0, 0, 50, -20);  // +20 about Y, -16 about X
     expectNear({c.angles[0], c.angles[1], c.angles[2]}, {334, 25, 7}, 1);
-    c.drag(2, 0, 0, 3000, 1000);  // turns wrap into 0..360, either way
+    c.drag(orv::DragKind::Rotate, 0, 0, 3000, 1000);  // turns wrap into 0..360, either way
     expectNear({c.angles[0], c.angles[1]}, {54, 145}, 2);
-    c.drag(2, 0, 0, -3000, -1000);
+    c.drag(orv::DragKind::Rotate, 0, 0, -3000, -1000);
     expectNear({c.angles[0], c.angles[1]}, {334, 25}, 3);
     for (int i = 0; i < 40; ++i)
         c.zoomDown();
-    EXPECT_EQ(c.scale, orv::Camera::kMinScale);     // a positive floor
-    c.resize(0, 0, box(-3, 3, -4, 4, 0, 0), 3, 0);  // a window of no size ignores drags
+    EXPECT_EQ(c.scale, orv::Camera::kMinScale);  // a positive floor
+    c.resize(0, 0, box(-3, 3, -4, 4, 0, 0), 3,
+             orv::Symmetry::None);  // a window of no size ignores drags
     const Vec3 before = c.angles;
-    c.drag(2, 0, 0, 50, 50);
+    c.drag(orv::DragKind::Rotate, 0, 0, 50, 50);
     EXPECT_EQ(c.angles, before);
 }
 
 TEST(CameraOperations, ZoomBoxFramesTheLargerSide) {
     orv::Camera c;
-    c.resize(200, 200, box(-5, 5, -5, 5, -5, 5), 3, 0);
+    c.resize(200, 200, box(-5, 5, -5, 5, -5, 5), 3, orv::Symmetry::None);
     c.drawingFrame = {-10, -10, 6, 10};  // width 16
     const float home = c.homeTranslationX;
 
@@ -134,7 +135,7 @@ TEST(CameraOperations, ZoomBoxFramesTheLargerSide) {
 
 TEST(CameraProjection, ModelToScreenUndoesScreenToModel) {
     orv::Camera c;
-    c.resize(400, 200, box(-2, 2, -2, 2, -2, 2), 3, 0);  // x stretched twice
+    c.resize(400, 200, box(-2, 2, -2, 2, -2, 2), 3, orv::Symmetry::None);  // x stretched twice
     c.setAngles(0, 0, 0);
     c.translation = {1, -1, 0.5f};
     c.scale = 2;

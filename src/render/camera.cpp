@@ -21,27 +21,28 @@ void Camera::setAngles(float ax, float ay, float az) {
     updateTrig();
 }
 
-void Camera::resize(int width, int height, const BoundingBox& box, int dimension, int symmetry) {
+void Camera::resize(int width, int height, const BoundingBox& box, int dimension,
+                    Symmetry symmetry) {
     viewportWidth = float(width);
     viewportHeight = float(height);
     fitToModel(box, dimension, symmetry);
 }
 
-void Camera::fitToModel(const BoundingBox& b, int dimension, int symmetry) {
+void Camera::fitToModel(const BoundingBox& b, int dimension, Symmetry symmetry) {
     const float dx = b.xMax - b.xMin, dy = b.yMax - b.yMin;
     const float dz = dimension == 3 ? b.zMax - b.zMin : 0.0f;
     modelSize = 1.2f * std::sqrt(dx * dx + dy * dy + dz * dz);
     if (dimension == 2) {
         const float h = 0.5f * modelSize;
         const float cx = (b.xMax + b.xMin) / 2, cy = (b.yMax + b.yMin) / 2;
-        if (symmetry == 1) {
+        if (symmetry == Symmetry::AboutX) {
             const float s = dx > 2 * b.yMax ? 1.2f * dx : 1.2f * 2 * b.yMax;
             modelSize = s;
             fitLeft = cx - s / 2;
             fitRight = cx + s / 2;
             fitBottom = -s / 2;
             fitTop = s / 2;
-        } else if (symmetry == 2) {
+        } else if (symmetry == Symmetry::AboutY) {
             const float s = dy > 2 * b.xMax ? 1.2f * dy : 1.2f * 2 * b.xMax;
             modelSize = s;
             fitLeft = -s / 2;
@@ -105,21 +106,21 @@ void Camera::loadProjection(Gl& gl) const {
     gl.loadIdentity();
 }
 
-void Camera::setViewPreset(int preset) {
+void Camera::setViewPreset(ViewPreset preset) {
     switch (preset) {
-        case 0:
+        case ViewPreset::XOY:
             angles[0] = 0;
             angles[1] = 0;
             break;
-        case 1:
+        case ViewPreset::YOZ:
             angles[0] = 0;
             angles[1] = 90;
             break;
-        case 2:
+        case ViewPreset::ZOX:
             angles[0] = -90;
             angles[1] = 0;
             break;
-        case 3:
+        case ViewPreset::XYZ:
             angles[0] = 30;
             angles[1] = 30;
             break;
@@ -143,19 +144,19 @@ void Camera::resetDisplay() {
     scale = 1.0f;
 }
 
-void Camera::panStep(int direction) {
+void Camera::panStep(PanDirection direction) {
     const float step = 0.05f * modelSize;
     switch (direction) {
-        case 1:
+        case PanDirection::Left:
             translation[0] -= step;
             break;
-        case 2:
+        case PanDirection::Right:
             translation[0] += step;
             break;
-        case 3:
+        case PanDirection::Up:
             translation[1] += step;
             break;
-        case 4:
+        case PanDirection::Down:
             translation[1] -= step;
             break;
         default:
@@ -178,12 +179,12 @@ void Camera::zoomUp() {
     clampScale();
 }
 
-void Camera::drag(int mode, int x1, int y1, int x2, int y2) {
+void Camera::drag(DragKind kind, int x1, int y1, int x2, int y2) {
     if (viewportWidth <= 0 || viewportHeight <= 0) return;
-    if (mode == 1) {
+    if (kind == DragKind::Pan) {
         translation[0] += float(x2 - x1) / viewportWidth * modelSize * panFactor;
         translation[1] += float(y1 - y2) / viewportHeight * modelSize * panFactor;
-    } else if (mode == 2) {
+    } else {
         angles[1] += float(x2 - x1) / viewportWidth * rotationSensitivity;
         angles[0] += float(y2 - y1) / viewportHeight * rotationSensitivity;
         for (int i = 0; i < 2; ++i) {

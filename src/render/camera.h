@@ -4,6 +4,8 @@
 // perspective anywhere.
 #include <array>
 
+#include "plot_settings.h"
+
 namespace orv {
 
 class Gl;
@@ -16,6 +18,10 @@ struct ViewAngles {
 
 // A vector turned as the scene is: about Z, then Y, then X (each skipped at angle 0).
 std::array<float, 3> turnAsScene(const std::array<float, 3>& v, const ViewAngles& view);
+
+enum class ViewPreset : int { XOY = 0, YOZ = 1, ZOX = 2, XYZ = 3 };
+enum class PanDirection : int { Left = 1, Right = 2, Up = 3, Down = 4 };
+enum class DragKind { Pan, Rotate };
 
 struct Rect {
     float left = 0, bottom = 0, right = 0, top = 0;
@@ -40,9 +46,6 @@ class Camera {
     float fitLeft = 0, fitRight = 0, fitBottom = 0, fitTop = 0, fitNear = 0, fitFar = 0;
     float modelSize = 0.0f;
     float viewportWidth = 0.0f, viewportHeight = 0.0f;
-    // Overlay colours: label background, label font, title font, axes.
-    std::array<std::array<float, 3>, 4> overlayColours{
-        {{0.2f, 0.2f, 0.59f}, {1, 1, 1}, {1, 1, 1}, {1, 0, 0}}};
     std::array<std::array<float, 3>, 3> triadEnds{};  // turned end points of the axis triad
 
     Camera() { updateTrig(); }
@@ -52,8 +55,8 @@ class Camera {
     ViewAngles viewAngles() const { return {angles, cosines, sines}; }
     void setAngles(float ax, float ay, float az);
     // Stores the viewport size and refits the projection box to the model.
-    void resize(int width, int height, const BoundingBox& box, int dimension, int symmetry);
-    void fitToModel(const BoundingBox& box, int dimension, int symmetry);
+    void resize(int width, int height, const BoundingBox& box, int dimension, Symmetry symmetry);
+    void fitToModel(const BoundingBox& box, int dimension, Symmetry symmetry);
     void applyAspect();
     // Viewport, projection and an identity modelview. The depth range always covers the
     // model at the current scale.
@@ -62,16 +65,16 @@ class Camera {
     float nearPlane() const;
     float farPlane() const;
 
-    // 0 XOY, 1 YOZ, 2 ZOX, 3 XYZ: the X and Y angles; Z is kept.
-    void setViewPreset(int preset);
+    // The X and Y angles of a preset; Z is kept.
+    void setViewPreset(ViewPreset preset);
     void resetForDimension(int dimension);
     void resetDisplay();
-    // Pan steps: 1 left, 2 right, 3 up, 4 down.
-    void panStep(int direction);
+    // A twentieth of the model's size in a direction.
+    void panStep(PanDirection direction);
     void zoomDown();
     void zoomUp();
-    // Mode 1 pans, mode 2 rotates, by the displacement from the press point (x1, y1).
-    void drag(int mode, int x1, int y1, int x2, int y2);
+    // Pans or rotates by the displacement from the press point (x1, y1).
+    void drag(DragKind kind, int x1, int y1, int x2, int y2);
     // Zooms to the box between the two corners; a box of (almost) no size changes nothing.
     // True when the camera changed.
     bool zoomToBox();

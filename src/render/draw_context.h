@@ -48,6 +48,10 @@ struct DrawContext {
     // While the mouse drags the model: drawn lighter where a frame would be slow.
     bool interactiveDrag = false;
     long long clock = 0;  // seconds since the epoch, for the overlay's time and date
+    // Device pixels per logical pixel: line widths, point sizes and fonts are multiplied by
+    // it, so that a picture on a dense screen (or a batch picture drawn at --scale) reads as
+    // one at 1.
+    float pixelScale = 1.0f;
 
     // True when a normal, turned as the scene is turned, points towards the viewer.
     bool faceVisible(const std::array<float, 3>& n) const;

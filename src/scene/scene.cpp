@@ -1,6 +1,8 @@
 // The scene as a document: opening and saving, the tests of the command table, and drawing.
 #include "scene.h"
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 
 #include "batching_gl.h"
@@ -87,7 +89,7 @@ void Scene::onModelLoaded() {
 void Scene::refit() {
     if (modelLoaded_ && viewportWidth_ > 0)
         camera_.resize(viewportWidth_, viewportHeight_, model_.box, model_.dimension,
-                       int(settings_.symmetry));
+                       settings_.symmetry);
 }
 
 void Scene::resize(int width, int height) {
@@ -276,8 +278,13 @@ void Scene::redraw(Gl& gl) {
                         nodes,
                         camera_.viewAngles(),
                         dragging_,
-                        fixedClock_ ? fixedClock_ : (long long)std::time(nullptr)};
+                        fixedClock_ ? fixedClock_ : (long long)std::time(nullptr),
+                        pixelScale_};
     geometry_.renderFrame(c, camera_);
+}
+
+void Scene::setPixelScale(float scale) {
+    pixelScale_ = std::isfinite(scale) ? std::clamp(scale, 1.0f, 8.0f) : 1.0f;
 }
 
 void Scene::drawFrame(Gl& target, bool freshContext) {

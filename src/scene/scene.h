@@ -27,8 +27,6 @@ class Progress;
 // What a left-button drag or click in the view does.
 enum class MouseMode : int { Rotate = 0, Pan = 1, ZoomBox = 2, Pick = 3, Unpick = 4, Idle = 5 };
 
-enum class ViewPreset : int { XOY = 0, YOZ = 1, ZOX = 2, XYZ = 3 };
-enum class PanDirection : int { Left = 1, Right = 2, Up = 3, Down = 4 };
 enum class StepMove { First, Previous, Next, Last };
 enum class AnimationMethod { ForwardOnly, ForwardAndBack };
 // The modeless dialogs that other commands respect.
@@ -87,6 +85,9 @@ class Scene {
     BitmapFontSet& fonts() { return fonts_; }
     // Seconds since the epoch for the overlay's clock; 0 takes the time of each frame.
     void setFixedClock(long long seconds) { fixedClock_ = seconds; }
+    // Device pixels per logical pixel of the picture (1 to 8).
+    void setPixelScale(float scale);
+    float pixelScale() const { return pixelScale_; }
 
     // --- files ---
     // Reads cutPath + extension by the extension (any case); a refused file leaves an empty,
@@ -222,6 +223,7 @@ class Scene {
     bool cutPlaneDialogOpen_ = false;
     bool dragging_ = false;  // a drag moved the picture: the step holds, outlines may do
     long long fixedClock_ = 0;
+    float pixelScale_ = 1.0f;
     MouseMode mouseMode_ = MouseMode::Idle;
     MouseMode savedMouseMode_ = MouseMode::Rotate;
     int viewportWidth_ = 0, viewportHeight_ = 0;

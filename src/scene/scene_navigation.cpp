@@ -12,7 +12,7 @@ bool Scene::commandViewPreset(ViewPreset preset, AnimationControl& animation) {
     static constexpr CommandId kIds[4] = {CommandId::ViewXOY, CommandId::ViewYOZ,
                                           CommandId::ViewZOX, CommandId::ViewXYZ};
     if (!allowed(kIds[int(preset)], animation)) return false;
-    camera_.setViewPreset(int(preset));
+    camera_.setViewPreset(preset);
     return true;
 }
 
@@ -20,7 +20,7 @@ bool Scene::commandPanStep(PanDirection direction, AnimationControl& animation) 
     static constexpr CommandId kIds[4] = {CommandId::Left, CommandId::Right, CommandId::Up,
                                           CommandId::Down};
     if (!allowed(kIds[int(direction) - 1], animation)) return false;
-    camera_.panStep(int(direction));
+    camera_.panStep(direction);
     return true;
 }
 
@@ -119,10 +119,10 @@ bool Scene::mouseDrag(int x, int y) {
             break;
         }
         case MouseMode::Rotate:
-            camera_.drag(2, pressX_, pressY_, x, y);
+            camera_.drag(DragKind::Rotate, pressX_, pressY_, x, y);
             break;
         case MouseMode::Pan:
-            camera_.drag(1, pressX_, pressY_, x, y);
+            camera_.drag(DragKind::Pan, pressX_, pressY_, x, y);
             break;
         default:
             return false;
