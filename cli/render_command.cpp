@@ -27,7 +27,9 @@ constexpr const char* kRenderUsage =
     "\n"
     "Draws FILE (.rst, .asc or .mdf) as the window would and saves the picture as OUT:\n"
     "a 24-bit .bmp or a .png. Options are applied as the desktop commands would be:\n"
-    "  --size WxH               picture size (default 1024x768)\n"
+    "  --size WxH               picture size in pixels (default 1024x768)\n"
+    "  --scale S                pixels per point of text and line (1 to 8, default 1): a\n"
+    "                           picture for a dense screen or print\n"
     "  --plot MODE              node, mesh, material, contour, contour-edges, isoline,\n"
     "                           isosurface or vector (default: the mode after opening)\n"
     "  --item NAME|INDEX        result component by name, or by its index from 0\n"
@@ -68,7 +70,8 @@ bool parseReal(const std::string& text, double& value) {
     char* end = nullptr;
     errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return errno == 0 && end && *end == '\0' && std::isfinite(value);
+    // Pictures are drawn in float: a number beyond its range would become infinite.
+    return errno == 0 && end && *end == '\0' && std::isfinite(float(value));
 }
 
 bool parseReals(const std::string& text, char separator, std::vector<double>& values) {
@@ -91,6 +94,7 @@ struct RenderOptions {
     std::optional<long long> step, mode, frames, divisions;
     std::optional<std::vector<double>> range, angles, cut;
     std::optional<double> zoom, magnification;
+    double scale = 1.0;
     bool grey = false, stepMaxMin = false, grid = false, undeformed = false, nodeNumbers = false;
 };
 
@@ -128,25 +132,30 @@ std::string parseOptions(const std::vector<std::string>& args, RenderOptions& o)
              : a == "--symmetry"  ? o.symmetry
                                   : o.select) = v;
         } else if (a == "--step" || a == "--mode" || a == "--frames" || a == "--divisions") {
-            if (!value(v) || !parseInt(v, n)) return a + " needs a whole number";
+            if (!value(v) || !parseInt(v, n)) return a + " " + v + ": takes a whole number";
             (a == "--step"     ? o.step
              : a == "--mode"   ? o.mode
              : a == "--frames" ? o.frames
                                : o.divisions) = n;
+        } else if (a == "--scale") {
+            if (!value(v) || !parseReal(v, x) || x < 1 || x > 8)
+                return "--scale takes a number from 1 to 8";
+            o.scale = x;
         } else if (a == "--zoom" || a == "--magnification") {
-            if (!value(v) || !parseReal(v, x)) return a + " needs a number";
+            if (!value(v) || !parseReal(v, x))
+                return a + " " + v + ": takes a number of at most 3.4e38 in size";
             (a == "--zoom" ? o.zoom : o.magnification) = x;
         } else if (a == "--range") {
             if (!value(v) || !parseReals(v, ':', list) || list.size() != 2)
-                return "--range needs MIN:MAX";
+                return "--range " + v + ": takes MIN:MAX, numbers of at most 3.4e38 in size";
             o.range = list;
         } else if (a == "--angles") {
             if (!value(v) || !parseReals(v, ',', list) || list.size() != 3)
-                return "--angles needs AX,AY,AZ";
+                return "--angles " + v + ": takes AX,AY,AZ in degrees";
             o.angles = list;
         } else if (a == "--cut") {
             if (!value(v) || !parseReals(v, ',', list) || list.size() != 9)
-                return "--cut needs nine numbers: X1,Y1,Z1,X2,Y2,Z2,X3,Y3,Z3";
+                return "--cut " + v + ": takes nine numbers X1,Y1,Z1,X2,Y2,Z2,X3,Y3,Z3";
             o.cut = list;
         } else if (a == "--grey") {
             o.grey = true;
@@ -178,12 +187,16 @@ std::string parseOptions(const std::vector<std::string>& args, RenderOptions& o)
     };
     if (!oneOf(o.plot, {"node", "mesh", "material", "contour", "contour-edges", "isoline",
                         "isosurface", "vector"}))
-        return "unknown plot mode: " + *o.plot;
-    if (!oneOf(o.view, {"xyz", "xoy", "yoz", "zox"})) return "unknown view: " + *o.view;
-    if (!oneOf(o.light, {"on", "off"})) return "--light takes on or off";
+        return "--plot " + *o.plot +
+               ": takes node, mesh, material, contour, contour-edges, isoline, isosurface or "
+               "vector";
+    if (!oneOf(o.view, {"xyz", "xoy", "yoz", "zox"}))
+        return "--view " + *o.view + ": takes xyz, xoy, yoz or zox";
+    if (!oneOf(o.light, {"on", "off"})) return "--light " + *o.light + ": takes on or off";
     if (!oneOf(o.numbering, {"material", "group", "element", "none"}))
-        return "unknown numbering: " + *o.numbering;
-    if (!oneOf(o.symmetry, {"none", "x", "y"})) return "--symmetry takes none, x or y";
+        return "--numbering " + *o.numbering + ": takes material, group, element or none";
+    if (!oneOf(o.symmetry, {"none", "x", "y"}))
+        return "--symmetry " + *o.symmetry + ": takes none, x or y";
     return {};
 }
 
@@ -214,14 +227,7 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
         return false;
     if (o.mode && !scene.commandChooseMode(int(std::clamp(*o.mode, -1LL, 1LL << 30)) - 1))
         return false;
-    if (o.step) {
-        const long long total = scene.settings().shown.count;
-        if (*o.step < 1 || *o.step > std::max(1LL, total)) {
-            messages.showError("Input error!");
-            return false;
-        }
-        if (!scene.commandSetStep(int(*o.step - 1))) return false;
-    }
+    if (o.step && !scene.commandSetStep(int(*o.step - 1))) return false;
     if (o.plot) {
         const std::string& p = *o.plot;
         const orv::PlotMode mode = p == "node"         ? orv::PlotMode::Node
@@ -290,24 +296,55 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
 
 }  // namespace
 
-int render(const std::vector<std::string>& args) {
-    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
-        std::fputs(kRenderUsage, stdout);
-        return 0;
+namespace {
+
+// One line naming what is wrong and a hint; the whole help only on --help.
+int renderUsageError(const std::string& text) {
+    std::fprintf(stderr,
+                 "orvanta-batch render: %s\nTry 'orvanta-batch render --help' for the options.\n",
+                 withoutControls(text).c_str());
+    return 2;
+}
+
+// The overlay's clock: SOURCE_DATE_EPOCH when it is a whole number of seconds from 0 to the
+// end of the year 9999; anything else is said and the current time taken.
+std::optional<long long> sourceDateEpoch() {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (!epoch) return std::nullopt;
+    long long seconds;
+    if (parseInt(epoch, seconds) && seconds >= 0 && seconds <= 253402300799LL) return seconds;
+    std::fprintf(stderr,
+                 "orvanta-batch: SOURCE_DATE_EPOCH \"%s\" is not a number of seconds from 0 to "
+                 "253402300799; the clock shows the current time\n",
+                 withoutControls(epoch).c_str());
+    return std::nullopt;
+}
+
+// The display steps, modes and frames a file has, checked before the scene's commands so that
+// a wrong number is a usage error that names what the file accepts.
+std::string outOfRange(const RenderOptions& o, const orv::Scene& scene) {
+    const orv::FeModel& m = scene.model();
+    const auto range = [](const char* option, long long value, const char* what, long long last) {
+        return std::string(option) + " " + std::to_string(value) + ": " +
+               (last < 1 ? std::string("the file has no ") + what
+                         : std::string("the file has ") + what + " 1 to " + std::to_string(last));
+    };
+    if (o.mode && m.modalResults && (*o.mode < 1 || *o.mode > m.results.stepCount))
+        return range("--mode", *o.mode, "modes", m.results.stepCount);
+    if (o.step) {
+        const long long total = o.frames ? *o.frames : scene.settings().shown.count;
+        if (*o.step < 1 || *o.step > std::max(1LL, total))
+            return range("--step", *o.step, "display steps", std::max(1LL, total));
     }
-    RenderOptions o;
-    const std::string wrong = parseOptions(args, o);
-    if (!wrong.empty()) {
-        std::fprintf(stderr, "orvanta-batch: %s\n%s", withoutControls(wrong).c_str(), kRenderUsage);
-        return 2;
-    }
+    return {};
+}
+
+int renderFile(const RenderOptions& o) {
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     orv::Scene scene(messages);
-    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
-        long long seconds;
-        if (parseInt(epoch, seconds) && seconds > 0) scene.setFixedClock(seconds);
-    }
+    scene.setFixedClock(sourceDateEpoch());
+    scene.setPixelScale(float(o.scale));
     {
         TerminalProgress progress;
         const std::string extension = orv::fileExtension(o.file);
@@ -320,6 +357,13 @@ int render(const std::vector<std::string>& args) {
             return 1;
         }
     }
+    if (const std::string wrong = outOfRange(o, scene); !wrong.empty())
+        return renderUsageError(wrong);
+    if (const size_t n = scene.nonFiniteValues())
+        std::fprintf(stderr,
+                     "orvanta-batch: %zu nodal values of %s are not finite numbers: faces at "
+                     "them are drawn grey and such displacements taken as zero\n",
+                     n, withoutControls(o.file).c_str());
     orv::HeadlessContext context;
     if (!context.create(o.width, o.height)) {
         std::fprintf(stderr, "orvanta-batch: cannot draw without a window: %s\n",
@@ -334,6 +378,8 @@ int render(const std::vector<std::string>& args) {
     orv::FrameImage image;
     if (!orv::readFrame(gl, image)) {
         messages.showMessage("Unable to get OpenGL bitmap from screen!");
+        std::fprintf(stderr, "orvanta-batch: no memory for a picture of %dx%d pixels\n", o.width,
+                     o.height);
         return 1;
     }
     std::string x = orv::fileExtension(o.out);
@@ -347,6 +393,27 @@ int render(const std::vector<std::string>& args) {
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int render(const std::vector<std::string>& args) {
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+        std::fputs(kRenderUsage, stdout);
+        return 0;
+    }
+    RenderOptions o;
+    if (const std::string wrong = parseOptions(args, o); !wrong.empty())
+        return renderUsageError(wrong);
+    try {
+        return renderFile(o);
+    } catch (const std::bad_alloc&) {
+        // A picture or a model too large for the memory there is: the writers have removed
+        // their temporary files on the way out.
+        std::fprintf(stderr, "orvanta-batch: out of memory drawing %s at %dx%d\n",
+                     withoutControls(o.file).c_str(), o.width, o.height);
+        return 1;
+    }
 }
 
 }  // namespace batch

@@ -29,6 +29,7 @@ class Scene::BusyScope {
 void Scene::clear() {
     model_.reset();
     settings_.reset();
+    nonFiniteValues_ = 0;
     animation_ = {};
     modelLoaded_ = false;
     curvePlotShown_ = false;
@@ -74,6 +75,8 @@ bool Scene::saveFile(Progress& progress, const std::string& path, const std::str
 
 void Scene::onModelLoaded() {
     modelLoaded_ = true;
+    nonFiniteValues_ = size_t(std::count_if(model_.values.begin(), model_.values.end(),
+                                            [](float v) { return !std::isfinite(v); }));
     settings_.shown = {0, model_.defaultDisplaySteps(), 0};
     settings_.magnification = defaultMagnification(model_);
     settings_.lightOn = model_.dimension == 3;
@@ -278,7 +281,7 @@ void Scene::redraw(Gl& gl) {
                         nodes,
                         camera_.viewAngles(),
                         dragging_,
-                        fixedClock_ ? fixedClock_ : (long long)std::time(nullptr),
+                        fixedClock_ ? *fixedClock_ : (long long)std::time(nullptr),
                         pixelScale_};
     geometry_.renderFrame(c, camera_);
 }

@@ -5,6 +5,7 @@
 // runs its tests, reports its own message and leaves the state consistent, and the callers
 // redraw after it.
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,8 +84,11 @@ class Scene {
     Messages& messages() { return messages_; }
     // The fonts live in the drawing context: the window and the batch tool make them there.
     BitmapFontSet& fonts() { return fonts_; }
-    // Seconds since the epoch for the overlay's clock; 0 takes the time of each frame.
-    void setFixedClock(long long seconds) { fixedClock_ = seconds; }
+    // Seconds since the epoch for the overlay's clock; without it each frame takes its time.
+    void setFixedClock(std::optional<long long> seconds) { fixedClock_ = seconds; }
+    // Stored nodal values of the open file that are NaN or infinite: such faces are drawn
+    // grey and such displacements taken as zero.
+    size_t nonFiniteValues() const { return nonFiniteValues_; }
     // Device pixels per logical pixel of the picture (1 to 8).
     void setPixelScale(float scale);
     float pixelScale() const { return pixelScale_; }
@@ -222,7 +226,8 @@ class Scene {
     bool animationDialogOpen_ = false;
     bool cutPlaneDialogOpen_ = false;
     bool dragging_ = false;  // a drag moved the picture: the step holds, outlines may do
-    long long fixedClock_ = 0;
+    std::optional<long long> fixedClock_;
+    size_t nonFiniteValues_ = 0;
     float pixelScale_ = 1.0f;
     MouseMode mouseMode_ = MouseMode::Idle;
     MouseMode savedMouseMode_ = MouseMode::Rotate;

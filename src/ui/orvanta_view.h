@@ -30,7 +30,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     ~COrvantaView() override;
 
     const Scene& scene() const { return scene_; }
-    // The overlay's clock shows these seconds since the epoch (0: the time of each frame).
+    // The overlay's clock shows these seconds since the epoch.
     void setFixedClock(long long seconds) { scene_.setFixedClock(seconds); }
     // Tests answer the file dialogs; the view keeps its own system dialogs otherwise.
     void setFileChooser(FileChooser* chooser);
