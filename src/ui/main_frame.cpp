@@ -56,6 +56,8 @@ QAction* CMainFrame::makeAction(const CommandInfo& c) {
     actions_.insert(QLatin1String(c.name), a);
     const CommandId id = c.id;
     connect(a, &QAction::triggered, this, [this, id] {
+        // The prompt belongs to the pointing: once the command runs, the bar is ready again.
+        statusBar()->clearMessage();
         if (!view_->command(id)) return;
         updateCommandStates();
     });

@@ -28,7 +28,8 @@ QCursor loadCursor(const char* name, int hotX, int hotY) {
 COrvantaView::COrvantaView(Messages& messages, QWidget* parent)
     : QOpenGLWidget(parent),
       messages_(messages),
-      scene_(messages),
+      fileMessages_(messages),
+      scene_(fileMessages_),
       ownChooser_(std::make_unique<DialogFileChooser>()),
       chooser_(ownChooser_.get()),
       printer_(QPrinter::HighResolution) {
@@ -79,6 +80,7 @@ QPoint COrvantaView::pixel(const QPointF& p) const {
 // --- drawing ---
 
 void COrvantaView::initializeGL() {
+    scene_.setPixelScale(float(devicePixelRatioF()));
     OpenGl gl;
     scene_.fonts().create(gl);
     glReady_ = true;
@@ -97,6 +99,7 @@ void COrvantaView::loadColours() {
 }
 
 void COrvantaView::resizeGL(int, int) {
+    scene_.setPixelScale(float(devicePixelRatioF()));
     scene_.resize(pixelWidth(), pixelHeight());
     redrawWanted_ = true;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "scene.h"
+#include "view_messages.h"
 
 namespace orv {
 class Gl;
@@ -136,6 +137,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     QPoint pixel(const QPointF& p) const;
 
     Messages& messages_;
+    FileMessages fileMessages_;  // the scene's messages, naming the file being read or written
     Scene scene_;
     std::unique_ptr<FileChooser> ownChooser_;
     FileChooser* chooser_;

@@ -83,7 +83,10 @@ bool COrvantaView::openPath(const QString& path) {
     {
         WindowBusy busy(this);
         emit commandStatesChanged();
+        clearFileError();
+        fileMessages_.setFile(path);
         ok = scene_.openFile(busy.progress(), cutPath_.toStdString(), extension_.toStdString());
+        fileMessages_.setFile({});
     }
     QSettings settings;
     settings.setValue(QStringLiteral("Settings/FileType"), extension_);
@@ -100,6 +103,10 @@ bool COrvantaView::openPath(const QString& path) {
                       cut >= 0 ? cutPath_.left(cut + 1) : QString());
     settings.sync();
     afterCommand(false);
+    if (ok && scene_.nonFiniteValues() > 0)
+        messages_.showMessage(std::to_string(scene_.nonFiniteValues()) +
+                              " nodal values of this file are not finite numbers: faces at them "
+                              "are drawn grey and such displacements taken as zero.");
     return ok;
 }
 
@@ -122,7 +129,10 @@ void COrvantaView::saveAsCommand() {
     {
         WindowBusy busy(this);
         emit commandStatesChanged();
+        clearFileError();
+        fileMessages_.setFile(path);
         scene_.saveFile(busy.progress(), path.toStdString(), suffix.toStdString());
+        fileMessages_.setFile({});
     }
     afterCommand(false);
 }

@@ -1,10 +1,13 @@
 // The view's picture: saving it as a bitmap, drawing it off-screen and printing it.
+#include <QDir>
+#include <QFile>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QTemporaryFile>
 #include <algorithm>
 
 #include "file_chooser.h"
@@ -13,6 +16,8 @@
 #include "messages.h"
 #include "open_gl.h"
 #include "orvanta_view.h"
+#include "safe_file_writer.h"
+#include "view_messages.h"
 
 namespace orv::ui {
 
@@ -37,12 +42,17 @@ void COrvantaView::saveImageCommand() {
     request.caption = QStringLiteral("Save Bitmap File");
     request.directory = QStringLiteral(".");
     // Both spellings: file names are case-sensitive here.
-    request.filters = {QStringLiteral("Bitmaps (*.BMP *.bmp)")};
+    request.filters = {QStringLiteral("Bitmaps (*.BMP *.bmp)"),
+                       QStringLiteral("PNG images (*.PNG *.png)")};
     request.proposedName = QStringLiteral("untitled.bmp");
     const QString path = chooser_->saveFile(this, request);
     if (path.isEmpty()) return;
-    if (writeBitmapFile(path.toStdString(), image) != 0)
-        messages_.showMessage("Could not save to file!");
+    // The name decides the format: a .png is written as PNG, anything else as a bitmap.
+    const bool png = path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+    clearFileError();
+    const bool saved = png ? writePngFile(path.toStdString(), image)
+                           : writeBitmapFile(path.toStdString(), image) == 0;
+    if (!saved) messages_.showMessage("Could not save to file!" + fileFailure(path));
 }
 
 QImage COrvantaView::renderPicture() {
@@ -90,16 +100,56 @@ QRect COrvantaView::printTarget(QSize picture, QSize page) {
     return QRect((page.width() - w) / 2, (page.height() - h) / 2, w, h);
 }
 
-bool COrvantaView::printPicture(QPrinter& printer) {
-    const QImage image = renderPicture();
-    if (image.isNull()) return false;
+namespace {
+
+bool paintPage(QPrinter& printer, const QImage& image) {
     QPainter painter;
     if (!painter.begin(&printer)) return false;
     const QRect page = painter.viewport();
-    painter.drawImage(printTarget(image.size(), page.size()), image);
-    painter.end();
+    painter.drawImage(COrvantaView::printTarget(image.size(), page.size()), image);
+    return painter.end();
+}
+
+// Printing to a file goes through a scratch file whose bytes then replace the target as every
+// file of ours does: a full disk or a killed process never leaves a cut PDF in place of the
+// old one.
+bool printToFile(QPrinter& printer, const QImage& image) {
+    const QString target = printer.outputFileName();
+    QTemporaryFile scratch(QDir::temp().filePath(QStringLiteral("orvanta-print-XXXXXX.pdf")));
+    if (!scratch.open()) {
+        recordFileError(scratch.errorString().toStdString());
+        return false;
+    }
+    scratch.close();
+    printer.setOutputFileName(scratch.fileName());
+    const bool painted = paintPage(printer, image);
+    printer.setOutputFileName(target);
+    QFile pdf(scratch.fileName());
+    if (!painted || !pdf.open(QIODevice::ReadOnly) || pdf.size() == 0) {
+        recordFileError(painted ? pdf.errorString().toStdString() : "the printer failed");
+        return false;
+    }
+    SafeFileWriter out;
+    if (!out.open(target.toStdString())) return false;
+    char buffer[65536];
+    for (qint64 n; (n = pdf.read(buffer, sizeof buffer)) > 0;)
+        out.write(buffer, size_t(n));
+    return pdf.error() == QFileDevice::NoError && out.commit();
+}
+
+}  // namespace
+
+bool COrvantaView::printPicture(QPrinter& printer) {
+    const QImage image = renderPicture();
+    if (image.isNull()) return false;
+    const bool toFile =
+        printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    clearFileError();
+    const bool ok = toFile ? printToFile(printer, image) : paintPage(printer, image);
+    if (!ok && toFile)
+        messages_.showMessage("Could not print to file!" + fileFailure(printer.outputFileName()));
     requestRedraw();
-    return true;
+    return ok;
 }
 
 void COrvantaView::printCommand() {
