@@ -18,6 +18,14 @@ class StderrMessages final : public orv::Messages {
     }
 };
 
+// The tool's own line after a failed write: the path and the system's reason.
+int cannotWrite(const std::string& path) {
+    const std::string& reason = orv::lastFileError();
+    std::fprintf(stderr, "orvanta-samples: could not write %s%s%s\n",
+                 orv::escapedText(path).c_str(), reason.empty() ? "" : ": ", reason.c_str());
+    return 1;
+}
+
 int usage() {
     std::fprintf(stderr,
                  "usage: orvanta-samples examples DIR\n"
@@ -34,7 +42,8 @@ int main(int argc, char** argv) {
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     if (argc == 3 && std::strcmp(argv[1], "examples") == 0) {
-        if (!orv::samples::writeExamples(argv[2], messages)) return 1;
+        std::string failed;
+        if (!orv::samples::writeExamples(argv[2], messages, failed)) return cannotWrite(failed);
         std::printf("wrote %zu examples into %s\n", orv::samples::examples().size(), argv[2]);
         return 0;
     }
@@ -70,9 +79,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "Error: a block of %ld cells per edge is too large\n", n);
             return 1;
         }
+        orv::clearFileError();
         if (digits > 0 ? !orv::samples::writeTextWithDigits(model, out, digits, messages)
                        : !orv::samples::writeSample(model, out, messages))
-            return 1;
+            return cannotWrite(out);
         std::printf("wrote %s: %d nodes, %d elements\n", out.c_str(), model.nodeCount,
                     model.elementCount);
         return 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -691,6 +692,7 @@ bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
                          Messages& messages) {
     FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) {
+        recordSystemError(errno);
         messages.showError("Cannot write " + path);
         return false;
     }
@@ -738,6 +740,7 @@ bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
         }
     }
     const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    if (!written) recordSystemError(errno);
     if (std::fclose(out) != 0 || !written) {
         messages.showError("Cannot write " + path);
         return false;
@@ -745,12 +748,15 @@ bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
     return true;
 }
 
-bool writeExamples(const std::string& directory, Messages& messages) {
+bool writeExamples(const std::string& directory, Messages& messages, std::string& failed) {
     for (const Example& ex : examples()) {
         FeModel model;
         ex.build(model);
-        if (!writeSample(model, directory + "/" + ex.fileName, messages)) return false;
+        failed = directory + "/" + ex.fileName;
+        clearFileError();
+        if (!writeSample(model, failed, messages)) return false;
     }
+    failed.clear();
     return true;
 }
 

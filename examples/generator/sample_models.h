@@ -121,6 +121,7 @@ bool writeSample(const FeModel& model, const std::string& path, Messages& messag
 bool writeTextWithDigits(const FeModel& model, const std::string& path, int digits,
                          Messages& messages);
 // Writes every example into the directory; false (with the reason reported) on a failure.
-bool writeExamples(const std::string& directory, Messages& messages);
+// On a failure `failed` names the file that could not be written.
+bool writeExamples(const std::string& directory, Messages& messages, std::string& failed);
 
 }  // namespace orv::samples

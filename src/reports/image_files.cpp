@@ -67,25 +67,13 @@ bool writePngFile(const std::string& path, const FrameImage& image) {
     if (width <= 0 || height <= 0 || image.header.bitCount != 24) return false;
     const size_t row = FrameImage::rowSize(width);
     if (image.pixels.size() < row * size_t(height)) return false;
+    // One row at a time: a picture near the memory's limit needs no second copy.
+    std::vector<uint8_t> rgb(size_t(width) * 3);
     SafeFileWriter out;
     if (!out.open(path)) return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
-    // Rows top-down in RGB order.
-    std::vector<uint8_t> rgb(size_t(width) * 3 * size_t(height));
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* src = image.pixels.data() + size_t(height - 1 - y) * row;
-        uint8_t* dst = rgb.data() + size_t(y) * size_t(width) * 3;
-        for (int x = 0; x < width; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
-    std::vector<png_bytep> rows(static_cast<size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[size_t(y)] = rgb.data() + size_t(y) * size_t(width) * 3;
     if (!info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, info ? &info : nullptr);
         return false;
@@ -95,7 +83,20 @@ bool writePngFile(const std::string& path, const FrameImage& image) {
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 6);
     png_write_info(png, info);
-    png_write_image(png, rows.data());
+    // Rows top-down in RGB order; the frame holds them bottom-up in BGR.
+    for (int y = 0; y < height && !out.failed(); ++y) {
+        const uint8_t* src = image.pixels.data() + size_t(height - 1 - y) * row;
+        for (int x = 0; x < width; ++x) {
+            rgb[size_t(3 * x)] = src[3 * x + 2];
+            rgb[size_t(3 * x + 1)] = src[3 * x + 1];
+            rgb[size_t(3 * x + 2)] = src[3 * x];
+        }
+        png_write_row(png, rgb.data());
+    }
+    if (out.failed()) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return out.commit();
