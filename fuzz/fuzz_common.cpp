@@ -487,18 +487,27 @@ void binaryRoundTrip(orv::FeModel& m) {
     s.expectOnly({"input", "a.rst"});
     const std::string first = s.contents("a.rst");
 
-    // Aligning the model for symmetry changes what is shown, never what is written.
+    // Aligning the model for symmetry changes what is shown, never what is written; undoing
+    // it restores coordinates, box and centre bit for bit, also after a switch between axes.
     const std::vector<float> coords = m.coords;
-    for (int axis : {1, 2}) {
-        m.switchSymmetry(0, axis);
+    const orv::BoundingBox box = m.box;
+    const std::array<float, 3> centre = m.centre;
+    write(m, Format::Text, s.path("a.asc"));
+    const std::string text = s.contents("a.asc");
+    const std::pair<int, int> switches[] = {{0, 1}, {1, 2}, {2, 0}, {0, 2}, {2, 0}};
+    for (const auto& [from, to] : switches) {
+        m.switchSymmetry(from, to);
         write(m, Format::Binary, s.path("b.rst"));
-        check(s.contents("b.rst") == first, "symmetry alignment changed the written file");
-        m.switchSymmetry(axis, 0);
-        check(coords.size() == m.coords.size() &&
-                  std::equal(coords.begin(), coords.end(), m.coords.begin(),
-                             [](float x, float y) { return std::memcmp(&x, &y, sizeof x) == 0; }),
-              "undoing the symmetry alignment did not restore the coordinates");
+        write(m, Format::Text, s.path("a.asc"));
+        check(s.contents("b.rst") == first && s.contents("a.asc") == text,
+              "symmetry alignment changed the written file");
     }
+    const auto same = [](float x, float y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+    check(std::equal(coords.begin(), coords.end(), m.coords.begin(), m.coords.end(), same) &&
+              std::memcmp(&box, &m.box, sizeof box) == 0 &&
+              std::memcmp(&centre, &m.centre, sizeof centre) == 0,
+          "undoing the symmetry alignment did not restore the geometry");
+    ::unlink(s.path("a.asc").c_str());
 
     orv::FeModel again;
     readWritten(again, s.path("a.rst"));

@@ -89,14 +89,7 @@ TEST(SurfaceFaces, FlagsOfSmallModels) {
         {2, cubes, "24: 1 2 3 4 / 22: 3 2", "1011 0"},                   // a line hides an edge
         {3, cubes, "44: 1 2 3 4 / 43: 1 2 3 / 32: 1 2 / 31: 4", "0000 000 0 0"},
         {2, squares, "28: 1 2 3 4 5 6 7 8 / 28: 3 9 10 11 12 13 5 4", "11001111 11111100"},
-        {2, squares, "26: 1 2 3 4 5 9 / 26: 1 9 5 6 7 8", "111100 001111"}};
-    for (const auto& [dimension, points, elements, flags] : cases)
-        EXPECT_EQ(searchedFlags(parsed(dimension, points, elements)), flags) << elements;
-}
-
-TEST(SurfaceFaces, SharedAndDegenerateFaces) {
-    const Points& cubes = kTwoCubes;
-    const std::vector<std::tuple<int32_t, const Points&, std::string, std::string>> cases = {
+        {2, squares, "26: 1 2 3 4 5 9 / 26: 1 9 5 6 7 8", "111100 001111"},
         // Three bricks on one face: the upper two are the same brick and hide each other whole.
         {3, cubes, "38: 1 2 3 4 5 6 7 8 / 38: 5 6 7 8 9 10 11 12 / 38: 5 6 7 8 9 10 11 12",
          "101111 000000 000000"},
@@ -164,33 +157,30 @@ TEST(SurfaceFaces, RandomModelsAgreeWithTheDefinition) {
     }
 }
 
-TEST(SurfaceFaces, AColumnOfBricksLargeEnoughToSplitTheWork) {
-    // Each brick lies on the one before it: bottom and top hidden except at the two ends.
+// Large enough to split the work: a column of bricks, each on the one before it (bottom and
+// top hidden but at the ends), and strips of triangles whose edges 0 (i, i+1) and 1 (i+1, i+2)
+// are interior but at the ends, while edge 2 (i+2, i) runs along the border.
+TEST(SurfaceFaces, LargeModelsKeepOnlyTheirOutline) {
     const int32_t n = 24001;
     Points points;
     for (int32_t level = 0; level <= n; ++level)
         for (int corner = 0; corner < 4; ++corner)
             points.push_back({float(corner == 1 || corner == 2), float(corner >= 2), float(level)});
     std::vector<ElementDef> elements;
-    for (int32_t e = 0; e < n; ++e) {
-        const int32_t b = 4 * e;
-        elements.push_back({e + 1, 38, {b + 1, b + 2, b + 3, b + 4, b + 5, b + 6, b + 7, b + 8}});
-    }
-    std::string expected = "101111";
-    for (int32_t e = 1; e + 1 < n; ++e)
-        expected += " 001111";
-    EXPECT_EQ(searchedFlags(buildModel(3, points, elements, {}, true)), expected + " 011111");
-}
-
-TEST(SurfaceFaces, AStripOfTrianglesKeepsOnlyItsOutlineAtAnySize) {
-    // Edge 0 (i, i+1) and edge 1 (i+1, i+2) are interior except at the two ends; edge 2
-    // (i+2, i) runs along the border. The large strip makes the search split its work.
-    for (int32_t n : {40, 24001}) {
-        std::string expected = "101";
-        for (int32_t e = 1; e + 1 < n; ++e)
-            expected += " 001";
-        EXPECT_EQ(searchedFlags(triangleStrip(n)), expected + " 011");
-    }
+    for (int32_t b = 0; b < 4 * n; b += 4)
+        elements.push_back(
+            {b / 4 + 1, 38, {b + 1, b + 2, b + 3, b + 4, b + 5, b + 6, b + 7, b + 8}});
+    const auto expected = [](int32_t count, const char* first, const char* inner,
+                             const char* last) {
+        std::string flags = first;
+        for (int32_t e = 1; e + 1 < count; ++e)
+            flags += std::string(" ") + inner;
+        return flags + " " + last;
+    };
+    EXPECT_EQ(searchedFlags(buildModel(3, points, elements, {}, true)),
+              expected(n, "101111", "001111", "011111"));
+    for (int32_t count : {40, n})
+        EXPECT_EQ(searchedFlags(triangleStrip(count)), expected(count, "101", "001", "011"));
 }
 
 TEST(SurfaceFaces, ProgressEveryTwentiethOfTheElements) {

@@ -241,6 +241,73 @@ inline void writeFile(const orv::FeModel& model, const std::string& path) {
         << messages.lastError();
 }
 
+// What a model holds, for golden files: geometry, elements, results and what a view of it
+// starts with. A table of more than 24 entries shows its first four and last two.
+inline std::string describe(const orv::FeModel& m) {
+    const auto real = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, " %.9g", v);
+        return std::string(text);
+    };
+    const auto table = [](int64_t count, const std::function<std::string(int64_t)>& entry) {
+        std::string t = ":";
+        for (int64_t i = 0; i < count; ++i) {
+            if (count > 24 && i == 4) {
+                t += " ...";
+                i = count - 2;
+            }
+            t += entry(i);
+        }
+        return t + "\n";
+    };
+    const orv::ResultSet& r = m.results;
+    const orv::BoundingBox& b = m.box;
+    std::string s = "title " + orv::quoted(m.jobTitle) + ", " + std::to_string(m.dimension) +
+                    "D, " + (m.modalResults ? "modes" : "time results") + ", centre" +
+                    real(m.centre[0]) + real(m.centre[1]) + real(m.centre[2]) + ", box" +
+                    real(b.xMin) + real(b.xMax) + real(b.yMin) + real(b.yMax) + real(b.zMin) +
+                    real(b.zMax) + "\n";
+    s += std::to_string(m.nodeCount) + " nodes" + table(m.nodeCount, [&](int64_t i) {
+             std::string n = " " + std::to_string(m.nodeNumbers[size_t(i)]) + " (";
+             for (int j = 0; j < m.dimension; ++j)
+                 n += real(m.fileCoordinate(int32_t(i), j)).substr(j == 0 ? 1 : 0);
+             return n + ")";
+         });
+    s += std::to_string(m.elementCount) + " elements" + table(m.elementCount, [&](int64_t e) {
+             const orv::ElementRecord& x = m.elements[size_t(e)];
+             std::string t = " " + std::to_string(x.number) + " (type " + std::to_string(x.type) +
+                             " material " + std::to_string(x.material) + " real " +
+                             std::to_string(x.realConstant) + " nodes";
+             for (int32_t p : m.elementNodes(int32_t(e)))
+                 t += " " + std::to_string(p);
+             t += " faces ";
+             for (uint8_t f : m.elementFaceFlags(int32_t(e)))
+                 t += char('0' + f);
+             return t + " exterior " + std::to_string(x.exteriorFaceCount) + ")";
+         });
+    s += std::to_string(r.dofCount) + " components" +
+         table(r.dofCount, [&](int64_t d) { return " " + r.dofNames[size_t(d)]; });
+    s += std::to_string(r.stepCount) + " steps, display steps " +
+         std::to_string(m.defaultDisplaySteps()) + ", magnification" +
+         real(orv::defaultMagnification(m)) + (r.hasDisplacements ? ", displacements" : "") +
+         table(r.stepCount, [&](int64_t k) { return real(m.stepValue(int32_t(k))); });
+    for (int32_t k = -1; k < r.stepCount && r.dofCount > 0; ++k)
+        s += (k < 0 ? std::string("overall extremes") : "step " + std::to_string(k + 1)) +
+             table(r.dofCount, [&](int64_t d) {
+                 const auto [hi, lo] = m.extremes(k >= 0, k, int32_t(d));
+                 return real(lo) + ".." + real(hi).substr(1);
+             });
+    return s + "values" +
+           table(int64_t(m.values.size()), [&](int64_t v) { return real(m.values[size_t(v)]); });
+}
+
+// The refusal of a read (after expectRefused), or the model it gave.
+inline std::string describe(const ReadOutcome& r) {
+    if (r.ok) return describe(r.model);
+    expectRefused(r, "");
+    return "refused: " + r.messages.lastError() + "\n";
+}
+
 inline std::string listing(orv::ListingKind kind, const orv::FeModel& m) {
     char* buffer = nullptr;
     size_t size = 0;
