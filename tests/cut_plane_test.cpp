@@ -1,446 +1,238 @@
 // The cutting plane: the state of every element family against the plane, the sections of cut
-// elements and what the drawing makes of them, and the scene's checks of the three points.
+// elements, what the scene's frames draw of them, and the scene's plane through three points.
 #include "cut_plane.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 
-#include "band_fill.h"
-#include "bitmap_font_set.h"
-#include "color_map.h"
-#include "draw_context.h"
-#include "gl.h"
-#include "recording_gl.h"
-#include "scene.h"
-#include "test_support.h"
+#include "render_support.h"
 
 namespace {
 
 using orv::CutState;
-using orv::ElementPass;
+using orv::PlotMode;
 using orvtest::buildModel;
+using orvtest::near3;
 using orvtest::Points;
-using Vec3 = std::array<float, 3>;
+using orvtest::SceneBench;
+using Plane = std::array<double, 4>;
+using ThreePoints = std::array<std::array<double, 3>, 3>;
+namespace gl = orv::gl;
 
 // The eight corners of the box [x0, x0 + 1] x [0, 1] x [z0, z0 + 1] in hexahedron order.
 Points cube(float x0 = 0, float z0 = 0) {
     return {{x0, 0, z0},     {x0 + 1, 0, z0},     {x0 + 1, 1, z0},     {x0, 1, z0},
             {x0, 0, z0 + 1}, {x0 + 1, 0, z0 + 1}, {x0 + 1, 1, z0 + 1}, {x0, 1, z0 + 1}};
 }
+const std::vector<orvtest::ElementDef> kHex = {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}};
 
-// The corners of a tetrahedron at the origin, along the axes.
-const Points kTet = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+// Two lines along z from 0 to 2 in the file, either way round, and a point.
+const Points kLines = {{0, 0, 0}, {0, 0, 2}, {1, 0, 0}};
+const std::vector<orvtest::ElementDef> kLineElements = {
+    {1, 32, {1, 2}}, {2, 32, {2, 1}}, {3, 31, {3}}};
 
-void expectNear(const Vec3& a, const Vec3& b, float tolerance = 1e-5f) {
-    for (size_t k = 0; k < 3; ++k)
-        EXPECT_NEAR(a[k], b[k], tolerance) << "component " << k;
+// Two bricks stacked along z, sharing the face z = 1 (0 when centred), an inner face.
+orv::FeModel stackedBricks() {
+    Points points = cube();
+    for (const auto& q : cube(0, 1))
+        if (q[2] > 1) points.push_back(q);
+    return buildModel(3, points, {kHex[0], {2, 38, {5, 6, 7, 8, 9, 10, 11, 12}}});
 }
 
-// One frame's drawing of a model into a RecordingGl, seen along -z, with the values of
-// component `item` (none when negative) in ten bands of width 1 from 0 to 10.
-class Frame {
-  public:
-    Frame(const orv::FeModel& model, const orv::CutPlane& cut, int item = -1,
-          float magnification = 0.0f)
-        : model_(model), cut_(cut) {
-        settings_.reset();
-        colours_.setDivisions(false, 10);
-        bands_.divisions = 10;
-        bands_.minValue = 0;
-        bands_.maxValue = 10;
-        for (int k = 0; k < 10; ++k)
-            bands_.bandUpper[size_t(k)] = float(k + 1);
-        const size_t n = size_t(model.nodeCount);
-        nodes_.undeformed.assign(n * 3, 0.0f);
-        for (size_t i = 0; i < n; ++i)
-            for (int k = 0; k < model.dimension; ++k)
-                nodes_.undeformed[i * 3 + size_t(k)] = model.coordinate(int32_t(i), k);
-        nodes_.deformed = nodes_.undeformed;
-        if (magnification != 0)
-            for (size_t i = 0; i < n; ++i)
-                for (int k = 0; k < 3; ++k)
-                    nodes_.deformed[i * 3 + size_t(k)] +=
-                        float(magnification * model.displacement(int32_t(i), 0, k));
-        nodes_.hasValues = item >= 0;
-        if (nodes_.hasValues)
-            for (size_t i = 0; i < n; ++i)
-                nodes_.values.push_back(float(model.nodalValue(int32_t(i), 0, item)));
-    }
+// Planes through three points of the file: the side of larger z (or x) is removed.
+ThreePoints atZ(double z) {
+    return {{{0, 0, z}, {1, 0, z}, {0, 1, z}}};
+}
+ThreePoints atX(double x) {
+    return {{{x, 0, 0}, {x, 1, 0}, {x, 1, 1}}};
+}
 
-    orv::DrawContext context() {
-        return orv::DrawContext{gl, model_, settings_, colours_, bands_, fonts_, cut_, nodes_, {}};
-    }
-    void draw(ElementPass pass) {
-        const orv::DrawContext c = context();
-        for (int32_t e = 0; e < model_.elementCount; ++e)
-            orv::drawElement(c, pass, e);
-    }
-    Vec3 bandColour(int k) const {
-        const orv::Rgb c = colours_.bandColour(k);
-        return {c[0], c[1], c[2]};
-    }
+// A number as the cut's text gives it: three decimals, no negative zero.
+std::string number(double v) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.3f", std::fabs(v) < 5e-4 ? 0.0 : v);
+    return s;
+}
 
-    orv::RecordingGl gl;
-
-  private:
-    const orv::FeModel& model_;
-    const orv::CutPlane& cut_;
-    orv::PlotSettings settings_;
-    orv::ColorMap colours_;
-    orv::BandValues bands_;
-    orv::BitmapFontSet fonts_;
-    orv::FrameNodes nodes_;
-};
-
-std::vector<Vec3> positions(const orv::RecordingGl::Primitive& p) {
-    std::vector<Vec3> out;
-    for (const auto& v : p.vertices)
-        out.push_back(v.position);
+// What a plane does to every element of a model, as text: the state, the faces lying in the
+// plane, and for a cut element its section points (the nodes whose results they share, the
+// first node's weight and the position) and kept polygons, a solid's cap first (nodeCount + 1
+// is the first point); then the messages.
+std::string cutText(const orv::FeModel& m, const Plane& plane) {
+    static const char* const kStates[4] = {"removed", "whole", "in plane", "cut"};
+    orvtest::RecordingMessages messages;
+    orv::CutPlane cut;
+    cut.apply(m, plane, messages);
+    std::string out;
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        out += "element " + std::to_string(e + 1) + ": " + kStates[int(cut.state(e))];
+        for (int i = 0; i < 8; ++i)
+            if (cut.inPlaneFace(e, i)) out += ", face " + std::to_string(i) + " in the plane";
+        out += "\n";
+        const orv::CutSection* s = cut.section(e);
+        for (size_t i = 0; s && i < s->points.size(); ++i) {
+            const orv::SectionPoint& p = s->points[i];
+            out += "  point " + std::to_string(m.nodeCount + 1 + int32_t(i)) + " on " +
+                   std::to_string(p.a + 1) + "-" + std::to_string(p.b + 1) + " weight " +
+                   number(p.wa) + " at " + number(p.position[0]) + " " + number(p.position[1]) +
+                   " " + number(p.position[2]) + "\n";
+        }
+        for (size_t i = 0; s && i < s->polygons.size(); ++i) {
+            const bool cap = i == 0 && m.elements[size_t(e)].family == orv::ElementFamily::Solid;
+            out += cap ? "  cap" : "  polygon";
+            for (int32_t n : s->polygons[i])
+                out += " " + std::to_string(n);
+            out += "\n";
+        }
+    }
+    for (const auto& box : messages.boxes)
+        out += "message: " + box.text + "\n";
     return out;
 }
 
-// --- states ---
-
-TEST(CutPlaneStates, HexahedronAgainstPlanesAcrossItsXRange) {
-    const orv::FeModel m = buildModel(3, cube(), {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    // Centred, the cube spans -0.5 .. 0.5; the side x > -d is removed.
+// Every family against planes beside it, through nodes, faces and edges, and across it; in
+// centred coordinates, the side where a x + b y + c z + d > 0 removed. Compared whole with
+// tests/golden/cut_sections.txt.
+TEST(CutPlaneSections, StatesAndSectionsOfEveryFamily) {
+    // Centred, the cube spans -0.5 .. 0.5; the tetrahedron's node 4 is at z = 0.5, the
+    // others at z = -0.5; the flat shell spans x = -1 .. 1, the lines z = -1 .. 1.
+    Points sideBySide = cube(),
+           twoU = {{0, 0, 0}, {3, 0, 0}, {3, 2, 0}, {2, 2, 0}, {1.5f, 0.5f, 0}, {0, 2, 0}};
+    for (const auto& q : cube(1))
+        if (q[0] > 1) sideBySide.push_back(q);
+    for (size_t i = 0; i < 6; ++i)
+        twoU.push_back({twoU[i][0], twoU[i][1], 1});
+    const orv::FeModel
+        hex = buildModel(3, cube(), kHex),
+        tet = buildModel(3, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{1, 34, {1, 2, 3, 4}}}),
+        bricks = buildModel(3, sideBySide, {kHex[0], {2, 38, {2, 9, 10, 3, 6, 11, 12, 7}}}),
+        flat = buildModel(3, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}}, {{1, 44, {1, 2, 3, 4}}}),
+        warped =
+            buildModel(3, {{0, 0, -1}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1}}, {{1, 44, {1, 2, 3, 4}}}),
+        us = buildModel(3, twoU, {{1, 46, {1, 2, 3, 4, 5, 6}}, {2, 46, {7, 8, 9, 10, 11, 12}}}),
+        lines = buildModel(3, kLines, kLineElements);
+    const double r2 = 1 / std::sqrt(2.0), r3 = 1 / std::sqrt(3.0);
     const struct {
-        double d;
-        CutState state;
+        const char* name;
+        const orv::FeModel& model;
+        Plane plane;
     } cases[] = {
-        {-0.6, CutState::Whole},
-        {0.6, CutState::Removed},
-        {0.0, CutState::Cut},
-        {0.5, CutState::Removed},  // through the face x = -0.5: nothing is kept
-        {-0.5, CutState::InPlane},
-        {-0.5 + 0.5e-4, CutState::InPlane},
-        {-0.5 - 2e-4, CutState::Whole},
+        {"hexahedron beside the plane", hex, {1, 0, 0, -0.6}},
+        {"hexahedron on the removed side", hex, {1, 0, 0, 0.6}},
+        {"hexahedron cut in the middle", hex, {1, 0, 0, 0}},
+        {"hexahedron with its face x = -0.5 in the plane: nothing kept", hex, {1, 0, 0, 0.5}},
+        {"hexahedron with its face x = 0.5 in the plane", hex, {1, 0, 0, -0.5}},
+        {"hexahedron within the plane's tolerance", hex, {1, 0, 0, -0.5 + 0.5e-4}},
+        {"hexahedron just beyond the plane's tolerance", hex, {1, 0, 0, -0.5 - 2e-4}},
+        {"hexahedron through four nodes, no edge crossed", hex, {r2, r2, 0, 0}},
+        {"hexahedron across six edges", hex, {r3, r3, r3, 0}},
+        {"tetrahedron without node 4", tet, {0, 0, 1, 0}},
+        {"tetrahedron, node 4 alone kept", tet, {0, 0, -1, 0}},
+        {"tetrahedron through node 4 only", tet, {0, 0, 1, -0.5}},
+        {"tetrahedron through face (3, 2, 1)", tet, {0, 0, -1, -0.5}},
+        {"tetrahedron through nodes 1, 3, 4 with node 2 removed", tet, {1, 0, 0, 0.5}},
+        {"tetrahedron through nodes 1, 3, 4 with node 2 kept", tet, {-1, 0, 0, -0.5}},
+        {"bricks side by side, each with points of its own", bricks, {0, 0, 1, 0}},
+        {"flat shell at x = 1.5 in the file", flat, {1, 0, 0, -0.5}},
+        {"flat shell along an edge", flat, {1, 0, 0, -1}},
+        {"warped shell with two nodes on the plane", warped, {0, 0, 1, 0}},
+        {"U-shaped shells crossed four times", us, {0, 1, 0, 0}},
+        {"lines and a point at z = 1.5 in the file", lines, {0, 0, 1, -0.5}},
+        {"lines with a kept node on the plane", lines, {0, 0, 1, -1}},
+        {"lines with a removed node on the plane", lines, {0, 0, -1, 1}},
     };
-    for (const auto& c : cases) {
-        cut.apply(m, {1, 0, 0, c.d}, messages);
-        EXPECT_EQ(cut.state(0), c.state) << "d = " << c.d;
-        EXPECT_EQ(cut.section(0) != nullptr, c.state == CutState::Cut) << "d = " << c.d;
-        for (int i = 0; i < 6; ++i)  // face 4 is (1, 2, 6, 5), the face x = 0.5
-            EXPECT_EQ(cut.inPlaneFace(0, i), c.state == CutState::InPlane && i == 4)
-                << "d = " << c.d << ", face " << i;
+    std::string all;
+    for (const auto& k : cases)
+        all += std::string("== ") + k.name + "\n" + cutText(k.model, k.plane);
+    orvtest::expectGolden("cut_sections.txt", all);
+}
+
+// --- what the frames draw: the scene's cut, seen along -z ---
+
+// Component `item` plotted in ten bands of width 1 from 0 to 10, seen along -z, cut by the
+// plane through three points of the file.
+void cutFrame(SceneBench& b, PlotMode mode, int item, const ThreePoints& plane) {
+    ASSERT_TRUE(b.scene.commandChooseItem(item, b.none));
+    b.plot(mode);
+    ASSERT_TRUE(b.scene.commandSetContour(10, false, {true, 10, 0}));
+    ASSERT_TRUE(b.scene.commandSetViewAngles(0, 0, 0, b.none));
+    ASSERT_TRUE(b.scene.commandCut(plane));
+}
+
+TEST(CutPlaneDrawing, SpaceLinesDrawTheirKeptPartAndPointsIgnoreThePlane) {
+    // Two lines along z from 0 to 2 in the file (either way round) and a point, cut at
+    // z = 1.5: the lines keep -1 .. 0.5 centred, the point ignores the plane.
+    SceneBench bench(buildModel(3, kLines, kLineElements));
+    cutFrame(bench, PlotMode::Mesh, 0, atZ(1.5));
+    const orv::RecordingGl gl = bench.draw();
+    const auto drawnLines = bench.modelPrimitives(gl, gl::Lines);
+    ASSERT_EQ(drawnLines.size(), 2u);
+    for (const auto& line : drawnLines) {
+        ASSERT_EQ(line.vertices.size(), 2u);
+        const auto [low, high] =
+            std::minmax(line.vertices[0].position[2], line.vertices[1].position[2]);
+        EXPECT_NEAR(low, -1.0f, 1e-5f);
+        EXPECT_NEAR(high, 0.5f, 1e-5f);
     }
-    EXPECT_TRUE(messages.boxes.empty());
+    EXPECT_EQ(bench.modelPrimitives(gl, gl::Points).size(), 1u);
 }
-
-TEST(CutPlaneStates, TetrahedronThroughOneNodeOrOneFace) {
-    const orv::FeModel m = buildModel(3, kTet, {{1, 34, {1, 2, 3, 4}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    // Centred, node 4 is at z = 0.5 and the others at z = -0.5.
-    cut.apply(m, {0, 0, 1, -0.5}, messages);  // through node 4 only, the rest kept
-    EXPECT_EQ(cut.state(0), CutState::Whole);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_FALSE(cut.inPlaneFace(0, i));
-
-    cut.apply(m, {0, 0, -1, -0.5}, messages);  // through the face (3, 2, 1), node 4 kept
-    EXPECT_EQ(cut.state(0), CutState::InPlane);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(cut.inPlaneFace(0, i), i == 3) << "face " << i;
-
-    // x = -0.5 holds nodes 1, 3 and 4: with node 2 removed nothing is kept, with node 2
-    // kept the face (4, 3, 1) lies in the plane.
-    cut.apply(m, {1, 0, 0, 0.5}, messages);
-    EXPECT_EQ(cut.state(0), CutState::Removed);
-    cut.apply(m, {-1, 0, 0, -0.5}, messages);
-    EXPECT_EQ(cut.state(0), CutState::InPlane);
-    EXPECT_TRUE(cut.inPlaneFace(0, 2));
-    EXPECT_TRUE(messages.boxes.empty());
-}
-
-// --- sections ---
-
-TEST(CutPlaneSections, TetrahedronCapFacesTheRemovedSide) {
-    const orv::FeModel m = buildModel(3, kTet, {{1, 34, {1, 2, 3, 4}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    const int32_t n = m.nodeCount;
-
-    cut.apply(m, {0, 0, 1, 0}, messages);  // node 4 removed
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    const orv::CutSection* s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->points.size(), 3u);  // on edges 1-4, 2-4, 3-4, at their midpoints
-    for (const orv::SectionPoint& p : s->points) {
-        EXPECT_EQ(p.b, 3);
-        EXPECT_FLOAT_EQ(p.wa, 0.5f);
-        EXPECT_NEAR(p.position[2], 0.0f, 1e-6f);
-    }
-    // Three points keep their edge order, which already faces +z.
-    ASSERT_EQ(s->polygons.size(), 5u);
-    EXPECT_EQ(s->polygons[0], (std::vector<int32_t>{n + 1, n + 2, n + 3}));
-    // The faces, clipped: (1, 2, 4) loses node 4, (3, 2, 1) stays whole.
-    EXPECT_EQ(s->polygons[1], (std::vector<int32_t>{1, 2, n + 2, n + 1}));
-    EXPECT_EQ(s->polygons[4], (std::vector<int32_t>{3, 2, 1}));
-
-    cut.apply(m, {0, 0, -1, 0}, messages);  // only node 4 kept: the cap turns to -z
-    s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->polygons[0], (std::vector<int32_t>{n + 3, n + 2, n + 1}));
-    EXPECT_EQ(s->polygons.size(), 4u);  // the face (3, 2, 1) is gone entirely
-
-    // The slanted plane x + y + z = -1 between node 1 and the others, either way round:
-    // the cap's normal is the plane's.
-    const double r = 1 / std::sqrt(3.0);
-    for (const double sign : {1.0, -1.0}) {
-        cut.apply(m, {sign * r, sign * r, sign * r, sign * r}, messages);
-        s = cut.section(0);
-        ASSERT_NE(s, nullptr);
-        std::vector<Vec3> cap;
-        for (int32_t p : s->polygons[0])
-            cap.push_back(p > n ? s->points[size_t(p - n - 1)].position
-                                : Vec3{m.coordinate(p - 1, 0), m.coordinate(p - 1, 1),
-                                       m.coordinate(p - 1, 2)});
-        ASSERT_GE(cap.size(), 3u);
-        expectNear(orv::faceNormal(cap[0].data(), cap[1].data(), cap[2].data()),
-                   {float(sign * r), float(sign * r), float(sign * r)}, 1e-4f);
-    }
-}
-
-TEST(CutPlaneSections, HexahedronCapThroughANodeAndCrossingEdges) {
-    // The plane x + y = 0 (centred) holds nodes 2, 4, 6 and 8 and crosses no edge: the cap
-    // is the diagonal rectangle of those four nodes.
-    const orv::FeModel m = buildModel(3, cube(), {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    const double r = 1 / std::sqrt(2.0);
-    cut.apply(m, {r, r, 0, 0}, messages);
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    const orv::CutSection* s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(s->points.empty());
-    ASSERT_FALSE(s->polygons.empty());
-    std::vector<int32_t> cap = s->polygons[0];
-    ASSERT_EQ(cap.size(), 4u);
-    std::vector<int32_t> sorted = cap;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<int32_t>{2, 4, 6, 8}));
-    // In boundary order: consecutive corners are never the diagonal pairs 2-8 or 4-6.
-    for (size_t i = 0; i < 4; ++i)
-        EXPECT_NE(cap[i] + cap[(i + 1) % 4], 10) << cap[i] << " then " << cap[(i + 1) % 4];
-
-    // The plane x + y + z = 0 crosses six edges: the cap is a hexagon.
-    cut.apply(m, {1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 1 / std::sqrt(3.0), 0}, messages);
-    s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->points.size(), 6u);
-    ASSERT_EQ(s->polygons[0].size(), 6u);
-    // Convex order: every turn of the hexagon goes the same way as the plane's normal.
-    const int32_t n = m.nodeCount;
-    for (size_t i = 0; i < 6; ++i) {
-        const Vec3& a = s->points[size_t(s->polygons[0][i] - n - 1)].position;
-        const Vec3& b = s->points[size_t(s->polygons[0][(i + 1) % 6] - n - 1)].position;
-        const Vec3& c = s->points[size_t(s->polygons[0][(i + 2) % 6] - n - 1)].position;
-        const Vec3 normal = orv::faceNormal(a.data(), b.data(), c.data());
-        EXPECT_GT(normal[0] + normal[1] + normal[2], 1.5f) << "turn at " << i;
-    }
-}
-
-TEST(CutPlaneSections, SharedEdgesGiveEachElementItsOwnPoints) {
-    // Two bricks side by side along x, cut by z = 0: each has its own four points, and the
-    // kept faces use the points of their own element.
-    const orv::FeModel m =
-        buildModel(3,
-                   [] {
-                       Points p = cube();
-                       for (const auto& q : cube(1))
-                           if (q[0] > 1) p.push_back(q);
-                       return p;
-                   }(),
-                   {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}, {2, 38, {2, 9, 10, 3, 6, 11, 12, 7}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 0, 1, 0}, messages);
-    for (int32_t e = 0; e < 2; ++e) {
-        const orv::CutSection* s = cut.section(e);
-        ASSERT_NE(s, nullptr);
-        EXPECT_EQ(s->points.size(), 4u);
-        // The cap, then the outer faces (the shared face is inner): three sides clipped to
-        // quadrilaterals and the whole bottom; the top is removed.
-        EXPECT_EQ(s->polygons.size(), 1u + 4u);
-        for (const auto& polygon : s->polygons)
-            for (int32_t p : polygon)
-                EXPECT_LE(p, m.nodeCount + 4);
-    }
-}
-
-TEST(CutPlaneSections, ShellKeepsItsPartWithTwoSectionPoints) {
-    const orv::FeModel m =
-        buildModel(3, {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {0, 1, 0}}, {{1, 44, {1, 2, 3, 4}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    const int32_t n = m.nodeCount;
-    cut.apply(m, {1, 0, 0, -0.5}, messages);  // x = 0.5 centred, 1.5 in the file
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    const orv::CutSection* s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->points.size(), 2u);
-    EXPECT_FLOAT_EQ(s->points[0].wa, 0.25f);  // node 1 is three quarters of the edge away
-    ASSERT_EQ(s->polygons.size(), 1u);
-    EXPECT_EQ(s->polygons[0], (std::vector<int32_t>{1, n + 1, n + 2, 4}));
-
-    // Drawn as one polygon from x = -1 to 0.5, facing the viewer.
-    Frame frame(m, cut);
-    frame.draw(ElementPass::Material);
-    const auto polygons = frame.gl.ofMode(orv::gl::Polygon);
-    ASSERT_EQ(polygons.size(), 1u);
-    const std::vector<Vec3> drawn = positions(polygons[0]);
-    ASSERT_EQ(drawn.size(), 4u);
-    expectNear(drawn[0], {-1, -0.5f, 0});
-    expectNear(drawn[1], {0.5f, -0.5f, 0});
-    expectNear(drawn[2], {0.5f, 0.5f, 0});
-    expectNear(drawn[3], {-1, 0.5f, 0});
-    EXPECT_TRUE(messages.boxes.empty());
-
-    // Along an edge: two nodes on the plane keep the shell whole.
-    cut.apply(m, {1, 0, 0, -1}, messages);
-    EXPECT_EQ(cut.state(0), CutState::InPlane);
-}
-
-TEST(CutPlaneSections, WarpedShellKeepsBothNodesOnThePlane) {
-    // Nodes 2 and 3 lie on z = 0, node 1 below and node 4 above: the kept part is the
-    // quadrilateral 1, 2, 3 and the point on edge 4-1, not the triangle without node 2.
-    const orv::FeModel m =
-        buildModel(3, {{0, 0, -1}, {1, 0, 0}, {1, 1, 0}, {0, 1, 1}}, {{1, 44, {1, 2, 3, 4}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 0, 1, 0}, messages);
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    const orv::CutSection* s = cut.section(0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->polygons[0], (std::vector<int32_t>{1, 2, 3, m.nodeCount + 1}));
-}
-
-TEST(CutPlaneSections, ShellCrossingMoreThanTwiceIsReportedOnce) {
-    // A U-shaped six-node shell that y = 1 crosses four times, twice.
-    const Points u = {{0, 0, 0}, {3, 0, 0}, {3, 2, 0}, {2, 2, 0}, {1.5f, 0.5f, 0}, {0, 2, 0}};
-    Points points = u;
-    for (const auto& p : u)
-        points.push_back({p[0], p[1], 1});
-    const orv::FeModel m =
-        buildModel(3, points, {{1, 46, {1, 2, 3, 4, 5, 6}}, {2, 46, {7, 8, 9, 10, 11, 12}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 1, 0, 0}, messages);  // y = 1 in the file
-    ASSERT_EQ(messages.boxes.size(), 1u);
-    EXPECT_EQ(messages.boxes[0].title, "Message");
-    EXPECT_EQ(messages.boxes[0].text, "Error in setCutplane() of shel element!");
-    // The walk stops before the third point and keeps what it found.
-    const int32_t n = m.nodeCount;
-    const orv::CutSection* s = cut.section(1);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->points.size(), 2u);
-    EXPECT_EQ(s->polygons[0], (std::vector<int32_t>{7, 8, n + 1, n + 2, 11}));
-}
-
-TEST(CutPlaneSections, SpaceLineKeepsItsSegmentAndPointsStay) {
-    const orv::FeModel m = buildModel(3, {{0, 0, 0}, {0, 0, 2}, {1, 0, 0}},
-                                      {{1, 32, {1, 2}}, {2, 32, {2, 1}}, {3, 31, {3}}});
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    // Centred z runs from -1 to 1; z = 0.5 cuts a quarter off.
-    cut.apply(m, {0, 0, 1, -0.5}, messages);
-    const int32_t n = m.nodeCount;
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    EXPECT_EQ(cut.section(0)->polygons[0], (std::vector<int32_t>{1, n + 1}));
-    EXPECT_FLOAT_EQ(cut.section(0)->points[0].wa, 0.25f);
-    EXPECT_EQ(cut.section(1)->polygons[0], (std::vector<int32_t>{n + 1, 1}));
-    EXPECT_EQ(cut.state(2), CutState::Whole);  // a point ignores the plane
-    // A node on the plane with the other kept leaves it whole; with the other removed, gone.
-    cut.apply(m, {0, 0, 1, -1}, messages);
-    EXPECT_EQ(cut.state(0), CutState::Whole);
-    cut.apply(m, {0, 0, -1, 1}, messages);
-    EXPECT_EQ(cut.state(0), CutState::Removed);
-
-    cut.apply(m, {0, 0, 1, -0.5}, messages);
-    Frame frame(m, cut);
-    frame.draw(ElementPass::Mesh);
-    const auto lines = frame.gl.ofMode(orv::gl::Lines);
-    ASSERT_EQ(lines.size(), 2u);  // both lines, each kept from z = -1 to 0.5
-    for (const auto& line : lines) {
-        std::vector<Vec3> ends = positions(line);
-        ASSERT_EQ(ends.size(), 2u);
-        std::sort(ends.begin(), ends.end(), [](auto& a, auto& b) { return a[2] < b[2]; });
-        expectNear(ends[0], {-0.5f, 0, -1});
-        expectNear(ends[1], {-0.5f, 0, 0.5f});
-    }
-    EXPECT_EQ(frame.gl.ofMode(orv::gl::Points).size(), 1u);
-}
-
-// --- drawing ---
 
 // A brick of values 0 at the bottom and 10 at the top, with displacements 0.1 x node
 // number along x.
 orv::FeModel valuedBrick() {
-    orv::FeModel m = buildModel(3, cube(), {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}});
+    orv::FeModel m = buildModel(3, cube(), kHex);
     orvtest::addResults(m, {"UX", "UY", "UZ", "TEMP"}, {1}, [](int32_t, int32_t i, int32_t d) {
         if (d == 0) return 0.1f * float(i + 1);
-        return d == 3 ? (i >= 4 ? 10.0f : 0.0f) : 0.0f;
+        return d == 3 && i >= 4 ? 10.0f : 0.0f;
     });
     return m;
 }
 
-TEST(CutPlaneDrawing, CapShowsTheInterpolatedContour) {
-    const orv::FeModel m = valuedBrick();
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 0, 1, 0.25}, messages);  // z = -0.25: a quarter of the way up
-    Frame frame(m, cut, 3);
-    frame.draw(ElementPass::Contour);
-    // Seen along -z only the cap faces the viewer: one polygon in the band of 2.5.
-    const auto polygons = frame.gl.ofMode(orv::gl::Polygon);
+TEST(CutPlaneDrawing, CapShowsTheInterpolatedContourAndItsPointsFollowTheirEdges) {
+    SceneBench b(valuedBrick());
+    ASSERT_TRUE(b.scene.commandSetMagnification(0));
+    cutFrame(b, PlotMode::Contour, 3, atZ(0.25));  // a quarter of the way up
+    // Only the cap faces the viewer: one polygon in the band of 2.5.
+    const auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
     ASSERT_EQ(polygons.size(), 1u);
-    const std::vector<Vec3> cap = positions(polygons[0]);
-    ASSERT_EQ(cap.size(), 4u);
+    EXPECT_EQ(polygons[0].vertices.size(), 4u);
     for (const auto& v : polygons[0].vertices) {
         EXPECT_NEAR(v.position[2], -0.25f, 1e-6f);
-        expectNear(v.color, frame.bandColour(2));
-        expectNear(v.normal, {0, 0, 1});
+        EXPECT_TRUE(near3(v.color, b.scene.colours().bandColour(2)));
+        EXPECT_TRUE(near3(v.normal, {0, 0, 1}));
     }
-    // The four corners of the section, once each.
-    std::vector<std::pair<float, float>> corners;
-    for (const Vec3& p : cap)
-        corners.push_back({p[0], p[1]});
-    std::sort(corners.begin(), corners.end());
-    EXPECT_EQ(corners, (std::vector<std::pair<float, float>>{
-                           {-0.5f, -0.5f}, {-0.5f, 0.5f}, {0.5f, -0.5f}, {0.5f, 0.5f}}));
 
     // The mesh shows the cap, the four clipped sides and the bottom.
-    frame.gl.primitives.clear();
-    frame.draw(ElementPass::Mesh);
-    EXPECT_EQ(frame.gl.ofMode(orv::gl::LineLoop).size(), 6u);
-}
+    b.plot(PlotMode::Mesh);
+    EXPECT_EQ(b.modelPrimitives(b.draw(), gl::LineLoop).size(), 6u);
 
-TEST(CutPlaneDrawing, SectionPointsFollowTheirEdgeInValueAndDeformation) {
-    const orv::FeModel m = valuedBrick();
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 0, 1, 0.25}, messages);
-    const orv::CutSection* s = cut.section(0);
+    // Section points follow their edge in value and deformation: bottom node a moves by
+    // 0.1 (a + 1), top node b by 0.1 (b + 1), magnified twice.
+    ASSERT_TRUE(b.scene.commandSetMagnification(2));
+    const orv::CutSection* s = b.scene.cut().section(0);
     ASSERT_NE(s, nullptr);
-    Frame frame(m, cut, 3, 2.0f);
-    const orv::DrawContext c = frame.context();
+    ASSERT_EQ(s->points.size(), 4u);
+    orv::RecordingGl gl;
+    orv::Geometry geometry;
+    const std::vector<int32_t> picked;
+    const orv::DrawContext c = b.context(gl, geometry, b.scene.settings(), picked);
     for (size_t i = 0; i < s->points.size(); ++i) {
         const orv::SectionPoint& p = s->points[i];
+        const int32_t number = b.scene.model().nodeCount + 1 + int32_t(i);
         float at[3], value;
-        c.vertex(s, m.nodeCount + 1 + int32_t(i), true, at, value);
+        c.vertex(s, number, true, at, value);
         EXPECT_NEAR(value, 2.5f, 1e-5f);
-        // Bottom node a at 0.1 (a + 1), top node b at 0.1 (b + 1), magnified twice.
         const float ux = 0.75f * 0.1f * float(p.a + 1) + 0.25f * 0.1f * float(p.b + 1);
         EXPECT_NEAR(at[0], p.position[0] + 2.0f * ux, 1e-5f);
-        c.vertex(s, m.nodeCount + 1 + int32_t(i), false, at, value);
-        expectNear({at[0], at[1], at[2]}, p.position);
+        c.vertex(s, number, false, at, value);
+        EXPECT_TRUE(near3({at[0], at[1], at[2]}, p.position));
     }
 }
 
-TEST(CutPlaneDrawing, CutQuadraticShellIsLitFromItsSideInEveryMode) {
+TEST(CutPlaneDrawing, CutQuadraticShellFacesTheViewerAndItsIsoSurfaceIsItsIsoLines) {
     // An eight-node shell over [0, 2] x [0, 2], mid-side nodes between the corners, cut at
     // x = 1.5: its kept polygon begins with three points on one line.
     orv::FeModel m = buildModel(
@@ -448,142 +240,86 @@ TEST(CutPlaneDrawing, CutQuadraticShellIsLitFromItsSideInEveryMode) {
         {{1, 48, {1, 2, 3, 4, 5, 6, 7, 8}}});
     orvtest::addResults(m, {"TEMP"}, {1},
                         [](int32_t, int32_t i, int32_t) { return float(i % 4) * 3.0f; });
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {1, 0, 0, -0.5}, messages);
-    ASSERT_EQ(cut.state(0), CutState::Cut);
-    ASSERT_EQ(cut.section(0)->polygons[0].size(), 7u);
-
-    Frame frame(m, cut, 0);
-    frame.draw(ElementPass::Material);
-    auto polygons = frame.gl.ofMode(orv::gl::Polygon);
+    SceneBench b(std::move(m));
+    cutFrame(b, PlotMode::Material, 0, atX(1.5));
+    ASSERT_EQ(b.scene.cut().state(0), CutState::Cut);
+    ASSERT_EQ(b.scene.cut().section(0)->polygons[0].size(), 7u);
+    auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
     ASSERT_EQ(polygons.size(), 1u);
-    expectNear(polygons[0].vertices[0].normal, {0, 0, 1});
+    EXPECT_TRUE(near3(polygons[0].vertices[0].normal, {0, 0, 1}));
 
-    // Its iso-surface is its iso-lines: the grey polygon with the lines over it.
-    frame.gl.primitives.clear();
-    frame.draw(ElementPass::IsoSurface);
-    polygons = frame.gl.ofMode(orv::gl::Polygon);
+    b.plot(PlotMode::IsoSurface);  // the grey polygon with the lines over it
+    const orv::RecordingGl gl = b.draw();
+    polygons = b.modelPrimitives(gl, gl::Polygon);
     ASSERT_EQ(polygons.size(), 1u);
-    expectNear(polygons[0].vertices[0].color, {0.8f, 0.8f, 0.8f});
-    EXPECT_FALSE(frame.gl.ofMode(orv::gl::Lines).empty());
+    EXPECT_TRUE(near3(polygons[0].vertices[0].color, {0.8f, 0.8f, 0.8f}));
+    EXPECT_FALSE(b.modelPrimitives(gl, gl::Lines).empty());
 }
 
-TEST(CutPlaneDrawing, PlaneThroughAnInnerFaceDrawsThatFace) {
-    // Two bricks stacked along z share the face at z = 1 (0 when centred), an inner face.
-    Points points = cube();
-    for (const auto& q : cube(0, 1))
-        if (q[2] > 1) points.push_back(q);
-    const orv::FeModel m = buildModel(
-        3, points, {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}, {2, 38, {5, 6, 7, 8, 9, 10, 11, 12}}});
-    ASSERT_EQ(m.faceFlags[1], 0);  // face (4, 5, 6, 7) of the lower brick is inner
-    const std::vector<uint8_t> flags = m.faceFlags;
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, {0, 0, 1, 0}, messages);
+TEST(CutPlaneDrawing, APlaneThroughAnInnerFaceDrawsItUntilTheCutIsReplacedOrCleared) {
+    SceneBench b(stackedBricks());
+    ASSERT_EQ(b.scene.model().faceFlags[1], 0);  // face (4, 5, 6, 7) of the lower brick
+    cutFrame(b, PlotMode::Material, 0, atZ(1));
+    const orv::CutPlane& cut = b.scene.cut();
     EXPECT_EQ(cut.state(0), CutState::InPlane);
     EXPECT_EQ(cut.state(1), CutState::Removed);
-    EXPECT_TRUE(cut.inPlaneFace(0, 1));
-    EXPECT_EQ(m.faceFlags, flags);
+    const auto topFace = [&] {
+        const auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
+        EXPECT_EQ(polygons.size(), 1u);
+        return polygons.empty() ? -9.0f : polygons[0].vertices[0].position[2];
+    };
+    EXPECT_NEAR(topFace(), 0.0f, 1e-6f);
 
-    Frame frame(m, cut);
-    frame.draw(ElementPass::Material);
-    const auto polygons = frame.gl.ofMode(orv::gl::Polygon);
-    ASSERT_EQ(polygons.size(), 1u);
-    for (const auto& v : polygons[0].vertices)
-        EXPECT_NEAR(v.position[2], 0.0f, 1e-6f);
-}
-
-// --- lifetime ---
-
-TEST(CutPlaneLifetime, ClearingAndReplacingRestoreEveryElement) {
-    Points points = cube();
-    for (const auto& q : cube(0, 1))
-        if (q[2] > 1) points.push_back(q);
-    orv::FeModel m = buildModel(
-        3, points, {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}, {2, 38, {5, 6, 7, 8, 9, 10, 11, 12}}});
-    m.elements[1].selected = 0;
-    const std::vector<uint8_t> flags = m.faceFlags;
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-
-    cut.apply(m, {0, 0, 1, 0}, messages);  // through the shared face
-    ASSERT_TRUE(cut.active());
-    ASSERT_TRUE(cut.inPlaneFace(0, 1));
-    cut.apply(m, {0, 0, 1, 0.5}, messages);  // through the lower brick's middle
+    ASSERT_TRUE(b.scene.commandCut(atZ(0.5)));  // through the lower brick's middle
     EXPECT_FALSE(cut.inPlaneFace(0, 1));
     EXPECT_EQ(cut.state(0), CutState::Cut);
     EXPECT_EQ(cut.state(1), CutState::Removed);
-    cut.apply(m, {0, 0, -1, -0.5}, messages);  // the other way round
+    ThreePoints otherWay = atZ(0.5);
+    std::swap(otherWay[1], otherWay[2]);
+    ASSERT_TRUE(b.scene.commandCut(otherWay));
     EXPECT_EQ(cut.state(0), CutState::Cut);
     EXPECT_EQ(cut.state(1), CutState::Whole);
     EXPECT_EQ(cut.section(1), nullptr);
-
-    cut.clear();
+    b.scene.clearCut();
     EXPECT_FALSE(cut.active());
-    for (int32_t e = 0; e < 2; ++e) {
-        EXPECT_EQ(cut.state(e), CutState::Whole);
-        EXPECT_EQ(cut.section(e), nullptr);
-        for (int i = 0; i < 6; ++i)
-            EXPECT_FALSE(cut.inPlaneFace(e, i));
-    }
-    EXPECT_EQ(m.faceFlags, flags);
-    EXPECT_EQ(m.elements[0].selected, 1);
-    EXPECT_EQ(m.elements[1].selected, 0);
+    EXPECT_NEAR(topFace(), 1.0f, 1e-6f);
 }
 
-// --- the scene's plane from three points ---
-
-class SceneCutPlane : public ::testing::Test {
-  protected:
-    SceneCutPlane() : scene(messages) {
-        // A brick from (-1, -1, -1) to (1, 1, 3) in the file: centre (0, 0, 1).
-        Points p = cube();
-        for (auto& q : p)
-            q = {2 * q[0] - 1, 2 * q[1] - 1, 4 * q[2] - 1};
-        scene.model = buildModel(3, p, {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}});
-        scene.modelLoaded = 1;
+TEST(CutPlaneScene, PlaneThroughThreePointsOfTheFileOrRefusedWithNoCutLeft) {
+    // A brick from (-1, -1, -1) to (1, 1, 3) in the file: centre (0, 0, 1).
+    Points p = cube();
+    for (auto& q : p)
+        q = {2 * q[0] - 1, 2 * q[1] - 1, 4 * q[2] - 1};
+    SceneBench b(buildModel(3, p, kHex));
+    const struct {
+        ThreePoints points;
+        double c, d;  // of the plane (0, 0, c, d); NAN when refused
+    } cases[] = {
+        {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, 1, 1},  // z = 0 in the file is z = -1 centred
+        // Equal absolute components of the two directions are not collinear.
+        {{{{0, 0, 0}, {1, 1, 0}, {1, -1, 0}}}, -1, -1},
+        {{{{0, 0, 0}, {0, 0, 0}, {0, 1, 0}}}, NAN, NAN},     // two equal points
+        {{{{0, 0, 0}, {1, 1, 1}, {-2, -2, -2}}}, NAN, NAN},  // on one line
+        {{{{0, 0, 3}, {1, 0, 3}, {0, 1, 3}}}, NAN, NAN},     // touches the top face only
+        {{{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}}, NAN, NAN},     // misses the model
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(&k - cases);
+        b.messages.boxes.clear();
+        const bool accepted = !std::isnan(k.c);
+        EXPECT_EQ(b.scene.commandCut(k.points), accepted);
+        EXPECT_EQ(b.scene.cut().active(), accepted);
+        EXPECT_EQ(b.messages.boxes.size(), accepted ? 0u : 1u);
+        if (!accepted) {
+            EXPECT_EQ(b.messages.boxes.at(0).text, "Error of definition of cutplane!");
+            continue;
+        }
+        const auto& plane = b.scene.cut().plane();
+        EXPECT_TRUE(std::fabs(plane[0]) + std::fabs(plane[1]) < 1e-12 &&
+                    std::fabs(plane[2] - k.c) < 1e-12 && std::fabs(plane[3] - k.d) < 1e-6)
+            << plane[0] << " " << plane[1] << " " << plane[2] << " " << plane[3];
+        EXPECT_EQ(b.scene.cut().state(0), CutState::Cut);
     }
-    bool apply(std::array<std::array<double, 3>, 3> points) {
-        messages.boxes.clear();
-        return scene.applyCutPlane(points);
-    }
-    void expectRefused() {
-        EXPECT_EQ(scene.settings.cutPlaneOn, 0);
-        EXPECT_FALSE(scene.cut.active());
-        ASSERT_EQ(messages.boxes.size(), 1u);
-        EXPECT_EQ(messages.boxes[0].text, "Error of definition of cutplane!");
-    }
-    orvtest::RecordingMessages messages;
-    orv::Scene scene;
-};
-
-TEST_F(SceneCutPlane, PlaneThroughThreePointsInTheFileFrame) {
-    ASSERT_TRUE(apply({{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}));
-    EXPECT_EQ(scene.settings.cutPlaneOn, 1);
-    const auto& plane = scene.cut.plane();
-    EXPECT_NEAR(plane[0], 0, 1e-12);
-    EXPECT_NEAR(plane[1], 0, 1e-12);
-    EXPECT_NEAR(plane[2], 1, 1e-12);
-    EXPECT_NEAR(plane[3], 1, 1e-6);  // z = 0 in the file is z = -1 centred
-    EXPECT_EQ(scene.cut.state(0), CutState::Cut);
-
-    // Equal absolute components of the two directions are not collinear.
-    ASSERT_TRUE(apply({{{0, 0, 0}, {1, 1, 0}, {1, -1, 0}}}));
-    EXPECT_NEAR(scene.cut.plane()[2], -1, 1e-12);
-    EXPECT_TRUE(messages.boxes.empty());
-}
-
-TEST_F(SceneCutPlane, RefusedPlanesLeaveNoCut) {
-    ASSERT_TRUE(apply({{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}));
-    EXPECT_FALSE(apply({{{0, 0, 0}, {0, 0, 0}, {0, 1, 0}}}));  // two equal points
-    expectRefused();
-    EXPECT_FALSE(apply({{{0, 0, 0}, {1, 1, 1}, {-2, -2, -2}}}));  // on one line
-    expectRefused();
-    EXPECT_FALSE(apply({{{0, 0, 3}, {1, 0, 3}, {0, 1, 3}}}));  // touches the top face only
-    expectRefused();
-    EXPECT_FALSE(apply({{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}}));  // misses the model
-    expectRefused();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "geometry.h"
 #include "recording_gl.h"
 #include "scene.h"
 #include "test_support.h"
@@ -33,6 +34,9 @@ class SceneBench {
         EXPECT_TRUE(scene.commandPlotMode(mode, contourEdges, animation));
     }
 
+    // Switches the element grid on or off as the view's command does.
+    void toggleGrid() { EXPECT_TRUE(scene.commandToggleGrid(none)); }
+
     // One frame.
     orv::RecordingGl draw() {
         orv::RecordingGl gl;
@@ -55,6 +59,26 @@ class SceneBench {
         return out;
     }
 
+    // A frame record over the scene's state with the nodes `geometry` prepares from
+    // `settings`, for what no command reaches: a renderer of the test's own, picked nodes.
+    orv::DrawContext context(orv::Gl& gl, orv::Geometry& geometry,
+                             const orv::PlotSettings& settings, const std::vector<int32_t>& picked,
+                             bool drag = false) {
+        return {gl,
+                scene.model(),
+                settings,
+                scene.colours(),
+                scene.bands(),
+                scene.userColours(),
+                scene.fonts(),
+                scene.cut(),
+                picked,
+                geometry.prepareNodes(scene.model(), settings),
+                scene.camera().viewAngles(),
+                drag};
+    }
+
+    NoAnimation none;
     RecordingMessages messages;
     orv::Scene scene{messages};
 };
