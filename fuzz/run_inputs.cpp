@@ -1,10 +1,12 @@
 // Runs a fuzz target's entry point over saved inputs without libFuzzer, so that the
 // regression inputs and the seed corpora run as ordinary tests with any compiler.
 //
-// Usage: fuzz_<reader>_inputs [--valid] PATH...
+// Usage: fuzz_<reader>_inputs [--mutations N] [--valid] PATH...
 // Each PATH is a file or a directory searched recursively. After --valid, every file must
-// also be accepted by at least one of the target's reads. An input that takes longer than
-// the time limit counts as a hang.
+// also be accepted by at least one of the target's reads. With --mutations, every file is also
+// run in N damaged versions, the same on every run: a byte replaced, inserted or removed, or
+// the file cut (words that matter to both formats: digits, signs, points, blanks, line ends).
+// An input that takes longer than the time limit counts as a hang.
 #include <signal.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,16 +44,39 @@ struct Input {
     bool mustBeValid;
 };
 
+// Damaged version `n` of the bytes, drawn from a generator seeded by the size and n.
+std::vector<char> mutated(std::vector<char> bytes, int n) {
+    static const std::string edits[] = {
+        "x", ".",    "-",  "\n",    " ",    "\t", "\r",    std::string(1, '\0'), "9",
+        "e", "\n\n", " 7", " 1e39", " nan", "",   "1.5.0", "\xff\xff\xff\x7f"};
+    std::mt19937_64 rng(bytes.size() * 7919 + uint64_t(n));
+    if (bytes.empty()) return bytes;
+    const size_t at = rng() % bytes.size();
+    const std::string& edit = edits[rng() % std::size(edits)];
+    if (rng() % 8 == 0) {
+        bytes.resize(at);
+    } else {
+        bytes.erase(bytes.begin() + long(at), bytes.begin() + long(at) + (rng() % 3 == 0 ? 0 : 1));
+        bytes.insert(bytes.begin() + long(at), edit.begin(), edit.end());
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     std::vector<Input> inputs;
     bool valid = false;
+    int mutations = 0;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
         if (arg == "--valid") {
             valid = true;
+            continue;
+        }
+        if (arg == "--mutations" && a + 1 < argc) {
+            mutations = std::atoi(argv[++a]);
             continue;
         }
         std::error_code ec;
@@ -89,7 +115,17 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "a valid seed was refused: %s\n", input.path.c_str());
             ++refusedSeeds;
         }
+        for (int n = 0; n < mutations; ++n) {
+            const std::vector<char> damaged = mutated(bytes, n);
+            std::snprintf(currentInput, sizeof currentInput, "%s, damaged version %d",
+                          input.path.c_str(), n);
+            ::alarm(kSecondsPerInput);
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(damaged.data()),
+                                   damaged.size());
+            ::alarm(0);
+        }
     }
-    std::fprintf(stderr, "%zu inputs run\n", inputs.size());
+    std::fprintf(stderr, "%zu inputs run, each also in %d damaged versions\n", inputs.size(),
+                 mutations);
     return refusedSeeds == 0 ? 0 : 1;
 }
