@@ -10,8 +10,9 @@ namespace orv {
 
 // Writes v in scientific notation with `precision` digits after the point and a three-digit
 // exponent; returns the number of characters (at most 32). Non-finite values are written as
-// inf, -inf or nan.
+// inf, -inf or nan. Zero has no sign: -0 is written as 0.
 inline int formatScientific(char* out, double v, int precision) {
+    if (v == 0.0) v = 0.0;
     char tmp[40];
     const auto r =
         std::to_chars(tmp, tmp + sizeof tmp, v, std::chars_format::scientific, precision);
