@@ -35,7 +35,15 @@ struct Glyph {
     float xorig = 0, yorig = 0, advance = 0;
     std::vector<uint8_t> bits;
 };
-using GlyphSet = std::array<Glyph, 96>;
+struct GlyphSet {
+    std::array<Glyph, 96> glyphs;
+    float ascent = 0, descent = 0;  // the ink of all glyphs above and below the baseline
+};
+// A font's glyphs, or why there are none.
+struct Rasterised {
+    std::unique_ptr<GlyphSet> glyphs;
+    std::string problem;
+};
 
 std::string standIn(const std::string& face) {
     std::string lower = face;
@@ -69,13 +77,20 @@ std::string fontFile(const std::string& family, int weight, bool italic) {
     return path;
 }
 
-bool rasterise(const std::string& path, int cellHeight, GlyphSet& glyphs) {
+// The sans-serif digits of FreeType's own hinting run together at 12 to 14 pixels in 1-bit
+// ("000" reads as one blob); its automatic hinter keeps each digit's counter open. The
+// monospaced and serif fonts keep the hinting of their files, which holds at those sizes.
+bool autohinted(const std::string& family) {
+    return family == "Liberation Sans";
+}
+
+std::string rasterise(const std::string& path, int cellHeight, bool autohint, GlyphSet& set) {
     FT_Library library;
-    if (FT_Init_FreeType(&library) != 0) return false;
+    if (FT_Init_FreeType(&library) != 0) return "FreeType cannot start.";
     FT_Face face;
     if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
         FT_Done_FreeType(library);
-        return false;
+        return "FreeType cannot read " + path + ".";
     }
     // The height is the cell height (ascent plus descent), as the fonts' own metrics say.
     int ascent = face->ascender, descent = -face->descender;
@@ -89,10 +104,12 @@ bool rasterise(const std::string& path, int cellHeight, GlyphSet& glyphs) {
     const FT_UInt pixels =
         FT_UInt(std::max(1L, std::lround(double(cellHeight) * face->units_per_EM / cell)));
     FT_Set_Pixel_Sizes(face, 0, pixels);
+    const FT_Int32 flags =
+        FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | (autohint ? FT_LOAD_FORCE_AUTOHINT : 0);
     for (int c = 32; c < 128; ++c) {
-        Glyph& g = glyphs[size_t(c - 32)];
+        Glyph& g = set.glyphs[size_t(c - 32)];
         if (c == 127) continue;  // no glyph: draws nothing, moves nothing
-        if (FT_Load_Char(face, FT_ULong(c), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) != 0) continue;
+        if (FT_Load_Char(face, FT_ULong(c), flags) != 0) continue;
         const FT_GlyphSlot slot = face->glyph;
         const FT_Bitmap& bm = slot->bitmap;
         g.width = int(bm.width);
@@ -100,6 +117,10 @@ bool rasterise(const std::string& path, int cellHeight, GlyphSet& glyphs) {
         g.xorig = float(-slot->bitmap_left);
         g.yorig = float(g.height - slot->bitmap_top);
         g.advance = float(slot->advance.x) / 64.0f;
+        if (g.height > 0) {
+            set.ascent = std::max(set.ascent, float(slot->bitmap_top));
+            set.descent = std::max(set.descent, g.yorig);
+        }
         const int stride = (g.width + 7) / 8;
         g.bits.assign(size_t(stride) * size_t(g.height), 0);
         for (int y = 0; y < g.height; ++y) {
@@ -110,36 +131,36 @@ bool rasterise(const std::string& path, int cellHeight, GlyphSet& glyphs) {
     }
     FT_Done_Face(face);
     FT_Done_FreeType(library);
-    return true;
+    return {};
 }
 
 // Rasterised once per process: printing builds the fonts again for another context.
-const GlyphSet* glyphsFor(const std::string& face, int height, int weight, bool italic) {
+const Rasterised& glyphsFor(const FontSpec& spec, int height) {
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<GlyphSet>> cache;
+    static std::map<std::string, Rasterised> cache;
     const std::string key =
-        face + "/" + std::to_string(height) + "/" + std::to_string(weight) + (italic ? "/i" : "");
+        std::string(spec.face) + "/" + std::to_string(height) + "/" + std::to_string(spec.weight);
     std::lock_guard<std::mutex> lock(mutex);
     auto it = cache.find(key);
-    if (it != cache.end()) return it->second.get();
-    std::unique_ptr<GlyphSet> glyphs;
-    const std::string path = fontFile(standIn(face), weight, italic);
-    if (!path.empty()) {
-        glyphs = std::make_unique<GlyphSet>();
-        if (!rasterise(path, height, *glyphs)) glyphs.reset();
+    if (it != cache.end()) return it->second;
+    Rasterised r;
+    const std::string family = standIn(spec.face);
+    const std::string path = fontFile(family, spec.weight, false);
+    if (path.empty()) {
+        r.problem = "No font file for " + family + " can be found.";
+    } else {
+        r.glyphs = std::make_unique<GlyphSet>();
+        r.problem = rasterise(path, height, autohinted(family), *r.glyphs);
+        if (!r.problem.empty()) r.glyphs.reset();
     }
-    return cache.emplace(key, std::move(glyphs)).first->second.get();
+    return cache.emplace(key, std::move(r)).first->second;
 }
 
-}  // namespace
-
-unsigned createBitmapFont(Gl& gl, const std::string& face, int height, int weight, bool italic) {
-    const GlyphSet* glyphs = glyphsFor(face, height, weight, italic);
-    if (!glyphs) return 0;
+unsigned createLists(Gl& gl, const GlyphSet& set) {
     const unsigned base = gl.genLists(96);
     if (base == 0) return 0;
     for (int i = 0; i < 96; ++i) {
-        const Glyph& g = (*glyphs)[size_t(i)];
+        const Glyph& g = set.glyphs[size_t(i)];
         gl.newList(base + unsigned(i));
         gl.bitmap(g.width, g.height, g.xorig, g.yorig, g.advance, 0.0f,
                   g.bits.empty() ? nullptr : g.bits.data());
@@ -148,21 +169,68 @@ unsigned createBitmapFont(Gl& gl, const std::string& face, int height, int weigh
     return base;
 }
 
-void BitmapFontSet::create(Gl& gl) {
-    for (int i = 0; i < kFontCount; ++i)
-        bases_[size_t(i)] =
-            createBitmapFont(gl, kFonts[i].face, kFonts[i].height, kFonts[i].weight, false);
-}
+}  // namespace
 
-void BitmapFontSet::destroy(Gl& gl) {
-    for (unsigned& base : bases_) {
-        if (base) gl.deleteLists(base, 96);
-        base = 0;
+void BitmapFontSet::create(Gl& gl, float scale) {
+    scale_ = std::isfinite(scale) ? std::clamp(scale, 1.0f, 8.0f) : 1.0f;
+    problem_.clear();
+    for (int i = 0; i < kFontCount; ++i) {
+        const int height = std::max(1, int(std::lround(float(kFonts[i].height) * scale_)));
+        const Rasterised& r = glyphsFor(kFonts[i], height);
+        Shape& shape = shapes_[size_t(i)];
+        shape = Shape{};
+        bases_[size_t(i)] = r.glyphs ? createLists(gl, *r.glyphs) : 0;
+        if (bases_[size_t(i)] == 0) {
+            if (problem_.empty())
+                problem_ = r.glyphs ? "No display lists can be made for the fonts." : r.problem;
+            continue;
+        }
+        shape.metrics = {r.glyphs->ascent, r.glyphs->descent};
+        for (size_t c = 0; c < 96; ++c) {
+            const Glyph& g = r.glyphs->glyphs[c];
+            shape.advance[c] = g.advance;
+            shape.inkRight[c] = float(g.width) - g.xorig;
+        }
     }
 }
 
-bool BitmapFontSet::created() const {
+void BitmapFontSet::destroy(Gl& gl) {
+    for (unsigned& base : bases_)
+        if (base) gl.deleteLists(base, 96);
+    forget();
+}
+
+void BitmapFontSet::forget() {
+    bases_.fill(0);
+    shapes_.fill(Shape{});
+    problem_ = "The fonts were not made.";
+}
+
+bool BitmapFontSet::usable() const {
     return std::all_of(bases_.begin(), bases_.end(), [](unsigned b) { return b != 0; });
+}
+
+namespace {
+
+// The characters draw() keeps.
+template <class F>
+void forDrawn(std::string_view text, F f) {
+    for (char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if (u >= 32 && u <= 127) f(u);
+    }
+}
+
+}  // namespace
+
+float BitmapFontSet::width(Font font, std::string_view text) const {
+    const Shape& s = shapes_[size_t(font)];
+    float pen = 0, right = 0;
+    forDrawn(text, [&](unsigned char c) {
+        right = std::max(right, pen + s.inkRight[c - 32u]);
+        pen += s.advance[c - 32u];
+    });
+    return std::max(pen, right);
 }
 
 void BitmapFontSet::draw(Gl& gl, Font font, std::string_view text) const {
@@ -170,10 +238,7 @@ void BitmapFontSet::draw(Gl& gl, Font font, std::string_view text) const {
     if (base == 0 || text.empty()) return;
     std::string shown;
     shown.reserve(text.size());
-    for (char c : text) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        if (u >= 32 && u <= 127) shown += c;
-    }
+    forDrawn(text, [&](unsigned char c) { shown += char(c); });
     if (!shown.empty()) gl.callLists(base - 32, shown.data(), int(shown.size()));
 }
 
