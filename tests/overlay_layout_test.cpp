@@ -97,7 +97,7 @@ Overlay measure(SceneBench& bench, const RecordingGl& gl) {
     return o;
 }
 
-// A plane square with a displacement and a long component name, its job title `title`.
+// A plane square with a displacement and a component name of 19 characters.
 orv::FeModel model(const std::string& title = "test model") {
     orv::FeModel m = orvtest::planeSquare({0, 1, 2, 3}, {"UX", "UY", "EQUIVALENT_STRESS_X"});
     m.jobTitle = title;
@@ -109,7 +109,8 @@ struct View {
     float scale;
 };
 
-// A bench showing component `item` in `mode` at the size and scale, fonts made for it.
+// The bench at the view's size and scale with fonts made for it, showing the long-named
+// component (the displacement for vectors) in `mode`.
 void show(SceneBench& bench, const View& v, PlotMode mode, int divisions, Numbering numbering,
           bool nodeNumbers) {
     RecordingGl fontGl;
@@ -216,11 +217,6 @@ TEST(OverlayLayout, TextsAreCutToTheirRoomAfterAWord) {
         }
         EXPECT_LT(o.job.right, o.triadLeft);
 
-        ASSERT_FALSE(o.legend.empty());
-        const auto name = std::find_if(o.legend.begin(), o.legend.end(),
-                                       [](const Box& b) { return b.text != "box"; });
-        ASSERT_NE(name, o.legend.end());
-        EXPECT_TRUE(name->within(o.panel)) << name->text;
         // The title block keeps every line whole.
         std::set<std::string> lines;
         for (const Box& t : o.title)
