@@ -150,9 +150,8 @@ orv::FeModel vectorSquare(const std::vector<std::string>& names,
                           const std::array<std::array<float, 2>, 4>& u) {
     orv::FeModel m = orvtest::buildModel(2, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                                          {{1, 24, {1, 2, 3, 4}}});
-    orvtest::addResults(m, names, {1.0f}, [&](int32_t, int32_t i, int32_t d) {
-        return d < 2 ? u[size_t(i)][size_t(d)] : 0.0f;
-    });
+    orvtest::addResults(m, names, {1.0f},
+                        [&](int32_t, int32_t i, int32_t d) { return u[size_t(i)][size_t(d % 2)]; });
     return m;
 }
 
@@ -184,8 +183,8 @@ TEST(FramePasses, VectorsLongestIsATenthOfTheModelAndDirectionsFollowTheComponen
     EXPECT_EQ(arrows[0].first.vertices[0].color, bench.scene.colours().bandColour(14));
     EXPECT_EQ(arrows[2].first.vertices[0].color, bench.scene.colours().bandColour(0));
 
-    // Velocities start at component 2, and there is no component 3: no arrows, the outline
-    // is still drawn.
+    // Velocities start at component 2, and there is no component 3: no arrows though VX
+    // moves, the outline is still drawn.
     SceneBench velocity(vectorSquare({"UX", "UY", "VX"}, {{{3, 4}, {0, 2}, {0, 0}, {-1, 0}}}));
     velocity.plot(PlotMode::Vector);
     ASSERT_TRUE(velocity.scene.commandChooseItem(2, velocity.none));
