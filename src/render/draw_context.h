@@ -27,10 +27,12 @@ struct BandValues {
 
 // Per-node data of one frame: deformed and undeformed positions (3 floats each, z = 0 in 2D)
 // and the plotted component's value; `hasValues` is false when the plot item is not a
-// component of the results.
+// component of the results. A displacement that is not a finite number (or whose magnified
+// value is not) moves its node by nothing; `nonFiniteDisplacements` counts such components.
 struct FrameNodes {
     std::vector<float> deformed, undeformed, values;
     bool hasValues = false;
+    int64_t nonFiniteDisplacements = 0;
 };
 
 struct DrawContext {

@@ -28,12 +28,20 @@ const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s
         for (int k = 0; k < dim && k < 3; ++k)
             nodes_.undeformed[i * 3 + size_t(k)] = m.coordinate(int32_t(i), k);
     nodes_.deformed = nodes_.undeformed;
+    nodes_.nonFiniteDisplacements = 0;
     const float mag = s.magnification;
     if (m.results.hasDisplacements && mag != 0.0f) {
+        // A NaN would otherwise reach every primitive of its node (and a plane model's frame
+        // lost all of them): such a component moves its node by nothing.
         for (size_t i = 0; i < n; ++i)
-            for (int k = 0; k < dim && k < 3; ++k)
-                nodes_.deformed[i * 3 + size_t(k)] +=
-                    float(mag * m.displacement(int32_t(i), s.shown, k));
+            for (int k = 0; k < dim && k < 3; ++k) {
+                float& p = nodes_.deformed[i * 3 + size_t(k)];
+                const float moved = p + float(mag * m.displacement(int32_t(i), s.shown, k));
+                if (std::isfinite(moved))
+                    p = moved;
+                else
+                    ++nodes_.nonFiniteDisplacements;
+            }
     }
     nodes_.hasValues = m.hasValues() && s.plotItem >= 0 && s.plotItem < m.results.dofCount;
     nodes_.values.clear();
