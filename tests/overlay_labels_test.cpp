@@ -34,26 +34,17 @@ unsigned listBase(SceneBench& b, Font font) {
     return b.scene.fonts().base(font) - 32;
 }
 
-// What the overlay draws, a line per item: texts with their font, colour item and position,
-// polygons and loops with their colour (a band, a colour item or the values) and first corner.
-// Positions are in the legend's unit d from its left edge xt and from the bottom B, or the top
-// T in the upper half. The triad's letters turn with the model: their positions are left out.
+// What the overlay draws, as text: the texts left of the panel (the job title, the triad's
+// letters) as drawn, then the panel's texts from the top down, each with its font and colour
+// item; then the panel's polygons and loops from the bottom up with their colour (a band, a
+// colour item or the values). Where exactly they stand is the layout's own concern.
 std::string overlayItems(SceneBench& b, const RecordingGl& gl) {
     static const char* const kFonts[orv::kFontCount] = {
         "Arial12", "Arial14",     "Courier12Bold", "Courier14",  "Courier14Bold",
         "Arial16", "Times16Bold", "Times18Bold",   "Times20Bold"};
     const orv::Camera& c = b.scene.camera();
-    const float W = c.loaded.right - c.loaded.left, H = c.loaded.top - c.loaded.bottom;
-    const float Xp = c.loaded.left + 0.8f * W, d = 0.02f * (Xp - c.loaded.left - 0.01f * W);
-    const float B = c.loaded.bottom + 0.01f * W, T = c.loaded.bottom + 0.95f * H;
-    const float xt = Xp + 1.5f * d, overlayZ = -c.nearPlane();
-    const auto where = [&](const std::array<float, 3>& p) {
-        char s[64];
-        const bool top = p[1] > 0.5f * (B + T);
-        std::snprintf(s, sizeof s, "xt%+.2fd %c%+.2fd", (p[0] - xt) / d, top ? 'T' : 'B',
-                      (p[1] - (top ? T : B)) / d);
-        return std::string(s);
-    };
+    const float Xp = c.loaded.left + 0.8f * (c.loaded.right - c.loaded.left);
+    const float overlayZ = -c.nearPlane();
     const auto colour = [&](const orv::Rgb& rgb) {
         for (const auto& [name, item] : orv::Scene::colourSettingNames())
             if (rgb == b.scene.userColours()[item]) return std::string(name);
@@ -64,20 +55,30 @@ std::string overlayItems(SceneBench& b, const RecordingGl& gl) {
         return std::string(s);
     };
     std::string out;
+    std::vector<std::pair<float, std::string>> texts, shapes;  // panel items by height
     for (const Text& t : gl.texts) {
         if (t.position[2] < 0.5f * overlayZ) continue;  // over the model
         std::string font = "?";
         for (int k = 0; k < orv::kFontCount; ++k)
             if (t.listBase == listBase(b, Font(k))) font = kFonts[k];
-        const bool letter = t.listBase == listBase(b, Font::Courier12Bold);
-        out += "text " + font + " " + colour(t.color) + " " +
-               (letter ? std::string("(turned)") : where(t.position)) + " \"" + t.text + "\"\n";
+        const std::string line = "text " + font + " " + colour(t.color) + " \"" + t.text + "\"\n";
+        if (t.position[0] < Xp)
+            out += line;
+        else
+            texts.push_back({-t.position[1], line});
     }
     for (const orvtest::Primitive& p : gl.primitives)
         if ((p.mode == gl::Polygon || p.mode == gl::LineLoop) && !p.vertices.empty() &&
             p.vertices[0].position[2] >= 0.5f * overlayZ)
-            out += std::string(p.mode == gl::Polygon ? "polygon " : "loop ") +
-                   colour(p.vertices[0].color) + " " + where(p.vertices[0].position) + "\n";
+            shapes.push_back(
+                {p.vertices[0].position[1], (p.mode == gl::Polygon ? "polygon " : "loop ") +
+                                                colour(p.vertices[0].color) + "\n"});
+    for (auto* items : {&texts, &shapes}) {
+        std::stable_sort(items->begin(), items->end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (const auto& item : *items)
+            out += item.second;
+    }
     return out;
 }
 
