@@ -15,6 +15,15 @@
 
 namespace orv {
 
+namespace {
+
+// A line width or point size in device pixels.
+float px(const DrawContext& c, float size) {
+    return size * c.pixelScale;
+}
+
+}  // namespace
+
 const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s) {
     const NodesKey key{m.coords.data(), m.values.data(), m.nodeCount,    s.plotItem,
                        s.shown,         s.magnification, m.alignedAxis()};
@@ -123,7 +132,7 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
     }
     if (s.undeformedMesh) {
         gl.color(0.8f, 0.6f, 0.0f);
-        gl.lineWidth(0.5f);
+        gl.lineWidth(px(c, 0.5f));
         if (threeD) {
             gl.disable(gl::Lighting);
             gl.enable(gl::DepthTest);
@@ -140,14 +149,14 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
     };
     switch (s.plotMode) {
         case PlotMode::Contour:
-            gl.lineWidth(1.0f);
+            gl.lineWidth(px(c, 1.0f));
             lightAsSet();
             pass(c, ElementPass::Contour);
             if (s.elementGrid) edgePass(c, 15);
             break;
         case PlotMode::IsoLine:
             lightAsSet();
-            gl.lineWidth(1.0f);
+            gl.lineWidth(px(c, 1.0f));
             pass(c, ElementPass::IsoLines);
             if (s.elementGrid) edgePass(c, threeD ? 15 : 1);
             if (!threeD) outlinePass(c);
@@ -222,13 +231,13 @@ void Geometry::meshPass(const DrawContext& c, int colour, float width) {
     c.gl.disable(gl::Lighting);
     c.gl.enable(gl::DepthTest);
     basePalette(c.gl, colour);
-    c.gl.lineWidth(width);
+    c.gl.lineWidth(px(c, width));
     pass(c, ElementPass::Mesh);
 }
 
 void Geometry::edgePass(const DrawContext& c, int colour) {
     basePalette(c.gl, colour);
-    c.gl.lineWidth(0.5f);
+    c.gl.lineWidth(px(c, 0.5f));
     if (c.model.dimension == 3) {
         c.gl.disable(gl::Lighting);
         c.gl.enable(gl::DepthTest);
@@ -237,7 +246,7 @@ void Geometry::edgePass(const DrawContext& c, int colour) {
 }
 
 void Geometry::outlinePass(const DrawContext& c) {
-    c.gl.lineWidth(1.0f);
+    c.gl.lineWidth(px(c, 1.0f));
     const Rgb& background = c.userColours[ColourItem::FrameBkg];
     c.gl.color(1 - background[0], 1 - background[1], 1 - background[2]);
     pass(c, ElementPass::Outline);
@@ -261,12 +270,9 @@ void Geometry::nodePlot(const DrawContext& c) {
     Gl& gl = c.gl;
     gl.disable(gl::Lighting);
     gl.disable(gl::DepthTest);
-    if (c.settings.elementGrid) {
-        meshPass(c, 1, 0.5f);
-        gl.pointSize(3.0f);
-    } else {
-        gl.pointSize(1.5f);
-    }
+    if (c.settings.elementGrid) meshPass(c, 1, 0.5f);
+    // Three pixels at least: a single one is lost among the lines.
+    gl.pointSize(px(c, 3.0f));
     gl.color(1, 0, 0);
     gl.begin(gl::Points);
     const float* p = c.nodes.deformed.data();
@@ -293,7 +299,7 @@ void Geometry::pickedNodes(const DrawContext& c) {
     gl.enable(gl::DepthTest);
     if (picked.empty()) return;
     gl.disable(gl::Lighting);
-    gl.pointSize(7.0f);
+    gl.pointSize(px(c, 7.0f));
     gl.color(1, 0, 0);
     const size_t count = std::min<size_t>(picked.size(), 50);
     const auto at = [&](size_t i) -> const float* {
@@ -306,7 +312,7 @@ void Geometry::pickedNodes(const DrawContext& c) {
         if (const float* p = at(i)) gl.vertex(p);
     gl.end();
     if (c.settings.pickedMarks != PickedMarks::JoinedPairs) return;
-    gl.lineWidth(2.0f);
+    gl.lineWidth(px(c, 2.0f));
     gl.color(1, 0, 1);
     gl.begin(gl::Lines);
     for (size_t i = 0; i + 1 < count; i += 2) {
@@ -350,7 +356,7 @@ void Geometry::vectors(const DrawContext& c, const Camera& camera) {
     for (int k = 0; k < divisions; ++k)
         bound[size_t(k)] = smallest + k * (largest - smallest) / divisions;
     bound[size_t(divisions)] = largest;
-    gl.lineWidth(0.5f);
+    gl.lineWidth(px(c, 0.5f));
     const float* start = c.nodes.deformed.data();
     for (int32_t i = 0; i < n; ++i, start += 3) {
         const double x = vx[size_t(i)], y = vy[size_t(i)];
