@@ -12,7 +12,6 @@
 #include "fe_model.h"
 #include "messages.h"
 #include "model_files.h"
-#include "plot_settings.h"
 #include "progress.h"
 
 namespace {
@@ -62,9 +61,7 @@ int main(int argc, char** argv) {
     StderrMessages messages;
     orv::NullProgress progress;
     orv::FeModel m;
-    orv::PlotSettings settings;
-    settings.reset();
-    if (!orv::readModelFile(m, settings, argv[1], orv::fileExtension(argv[1]), progress, messages))
+    if (!orv::readModelFile(m, argv[1], orv::fileExtension(argv[1]), progress, messages))
         return 1;
     const int dof = argc > 3 ? std::atoi(argv[3]) : m.results.dofCount - 1;
     const int step = argc > 4 ? std::atoi(argv[4]) : 0;

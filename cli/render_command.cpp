@@ -371,7 +371,10 @@ int renderFile(const RenderOptions& o) {
         return 1;
     }
     orv::OpenGl gl;
-    scene.fonts().create(gl);
+    scene.fonts().create(gl, scene.pixelScale());
+    if (!scene.fonts().usable())
+        std::fprintf(stderr, "orvanta-batch: the picture has no text: %s\n",
+                     withoutControls(scene.fonts().problem()).c_str());
     scene.resize(o.width, o.height);
     if (!applyOptions(o, scene, messages)) return 1;
     scene.drawFrame(gl, true);

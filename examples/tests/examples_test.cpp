@@ -93,7 +93,7 @@ double tetVolume6(const orv::FeModel& m, int32_t e, const int32_t* corner) {
 
 TEST(BundledExamples, AreExactlyWhatTheGeneratorWrites) {
     TempDir dir;
-    ASSERT_EQ(runTool("examples \"" + dir.path() + "\""), 0);
+    ASSERT_EQ(runTool("examples \"" + dir.file("") + "\""), 0);
     std::set<std::string> listed;
     for (const Example& ex : examples()) {
         listed.insert(ex.fileName);
@@ -472,7 +472,7 @@ TEST(Blocks, RefusesWrongArguments) {
     EXPECT_EQ(runTool("block hex 3 \"" + dir.file("a.txt") + "\""), 2);
     EXPECT_EQ(runTool("block hex 3"), 2);
     EXPECT_FALSE(fs::exists(dir.file("a.rst")));
-    EXPECT_EQ(runTool("block hex 2 \"" + dir.path() + "/missing/a.rst\""), 1);
+    EXPECT_EQ(runTool("block hex 2 \"" + dir.file("missing/a.rst") + "\""), 1);
     // Counts beyond the 32-bit tables are refused before anything is allocated.
     orv::FeModel m;
     EXPECT_FALSE(buildBlock(m, BlockShape::Tet, 800));

@@ -82,7 +82,14 @@ QPoint COrvantaView::pixel(const QPointF& p) const {
 void COrvantaView::initializeGL() {
     scene_.setPixelScale(float(devicePixelRatioF()));
     OpenGl gl;
-    scene_.fonts().create(gl);
+    scene_.fonts().create(gl, scene_.pixelScale());
+    if (!scene_.fonts().usable()) {
+        // Said once the window is up, not from inside the context's set-up.
+        const std::string problem = scene_.fonts().problem();
+        QTimer::singleShot(0, this, [this, problem] {
+            messages_.showMessage("The pictures have no text: " + problem);
+        });
+    }
     glReady_ = true;
     loadColours();
     scene_.resize(pixelWidth(), pixelHeight());
@@ -99,7 +106,14 @@ void COrvantaView::loadColours() {
 }
 
 void COrvantaView::resizeGL(int, int) {
+    const float scale = scene_.pixelScale();
     scene_.setPixelScale(float(devicePixelRatioF()));
+    if (scene_.pixelScale() != scale && glReady_) {
+        // Moved to a screen of another density: the fonts are made again at its scale.
+        OpenGl gl;
+        scene_.fonts().destroy(gl);
+        scene_.fonts().create(gl, scene_.pixelScale());
+    }
     scene_.resize(pixelWidth(), pixelHeight());
     redrawWanted_ = true;
 }
