@@ -1,5 +1,6 @@
-// What keeps frames of large models fast without changing them, device pixel widths, and
-// displacements that are not numbers.
+// What keeps frames of large models fast without changing them: shared edges drawn once,
+// calls kept between frames that equal frames drawn anew; the faces that close a selection,
+// device pixel widths, and displacements that are not numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +43,133 @@ orv::FeModel block(int nx, int ny, int nz, std::vector<orvtest::ElementDef> more
         return p[0] + 2 * p[1] + 3 * p[2];
     });
     return m;
+}
+
+// Shows only the elements of a list ("1,5") or a range ("2:8").
+void select(SceneBench& b, const std::string& elements) {
+    const bool range = elements.find(':') != std::string::npos;
+    ASSERT_TRUE(b.scene.commandSelect({"Select", "Elem", range, elements}));
+}
+
+// The model's line segments, each as its two end points in order.
+std::set<std::pair<std::array<float, 3>, std::array<float, 3>>> segments(const SceneBench& b,
+                                                                         const RecordingGl& gl,
+                                                                         size_t& count) {
+    std::set<std::pair<std::array<float, 3>, std::array<float, 3>>> out;
+    count = 0;
+    for (const Primitive& p : b.modelPrimitives(gl, gl::Lines))
+        for (size_t i = 0; i + 1 < p.vertices.size(); i += 2, ++count)
+            out.insert(std::minmax(p.vertices[i].position, p.vertices[i + 1].position));
+    return out;
+}
+
+TEST(FrameSpeed, ASharedEdgeIsDrawnOnceInTheMeshAndTheDragOutline) {
+    const struct {
+        int nx, ny, nz;
+        const char* shown;  // a selection, or all
+        bool drag;
+        size_t lines;
+    } cases[] = {
+        {2, 2, 2, nullptr, false, 54},  // 3 directions x 2 segments x 9 lines
+        {2, 2, 2, "2:8", false, 51},    // the first brick's 3 corner edges go
+        {2, 2, 2, nullptr, true, 48},   // the 6 edges at the centre node are inside
+        {2, 2, 2, "2:8", true, 48},     // an outline ignores the selection
+        {3, 1, 1, nullptr, false, 28},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << k.nx << k.ny << k.nz << (k.drag ? " drag" : ""));
+        SceneBench b(block(k.nx, k.ny, k.nz));
+        b.plot(PlotMode::Mesh);
+        if (k.shown) select(b, k.shown);
+        orv::Geometry renderer;
+        renderer.largeModelElements = 0;
+        RecordingGl gl;
+        orv::Camera camera = b.scene.camera();
+        renderer.renderFrame(b.context(gl, renderer, b.scene.settings(), {}, k.drag), camera);
+        size_t count = 0;
+        EXPECT_EQ(segments(b, gl, count).size(), k.lines);
+        EXPECT_EQ(count, k.lines);
+    }
+}
+
+bool sameFrame(const RecordingGl& a, const RecordingGl& b) {
+    if (a.primitives.size() != b.primitives.size() || a.texts.size() != b.texts.size())
+        return false;
+    for (size_t i = 0; i < a.primitives.size(); ++i) {
+        const Primitive &p = a.primitives[i], &q = b.primitives[i];
+        if (p.mode != q.mode || p.lineWidth != q.lineWidth || p.pointSize != q.pointSize ||
+            p.lighting != q.lighting || p.depthTest != q.depthTest ||
+            p.vertices.size() != q.vertices.size())
+            return false;
+        for (size_t j = 0; j < p.vertices.size(); ++j)
+            if (p.vertices[j].position != q.vertices[j].position ||
+                p.vertices[j].color != q.vertices[j].color ||
+                (p.lighting && p.vertices[j].normal != q.vertices[j].normal))
+                return false;
+    }
+    for (size_t i = 0; i < a.texts.size(); ++i)
+        if (a.texts[i].text != b.texts[i].text || a.texts[i].position != b.texts[i].position)
+            return false;
+    return true;
+}
+
+// A block with a shell over it and some bricks hidden, turned step by step: every frame of a
+// renderer that keeps calls equals the frame drawn as it comes (by a renderer given nodes not
+// its own).
+TEST(FrameSpeed, KeptCallsGiveTheFrameDrawnAnewInEveryView) {
+    const orv::FeModel m = block(3, 2, 2, {{99, 44, {31, 32, 36, 35}, 2}});
+    const struct {
+        PlotMode mode;
+        bool grid, cut;
+        const char* shown;
+    } cases[] = {
+        {PlotMode::Contour, true, false, nullptr},
+        {PlotMode::Contour, false, false, "1,2,3,4,9,10,11,12,99"},
+        {PlotMode::Material, true, true, nullptr},
+        {PlotMode::IsoLine, true, false, "2,3,5,7,8,11,12,99"},
+        {PlotMode::IsoSurface, false, true, nullptr},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << int(k.mode) << (k.cut ? " cut" : ""));
+        SceneBench b(m);
+        b.plot(k.mode, true);
+        if (k.grid) b.toggleGrid();
+        if (k.shown) select(b, k.shown);
+        if (k.cut) {
+            ASSERT_TRUE(b.scene.commandCut({{{1.5, 0, 0}, {1.5, 1, 0}, {1.2, 0, 1}}}));
+        }
+        orv::Geometry kept, anew;
+        for (int step = 0; step < 8; ++step) {
+            ASSERT_TRUE(b.scene.commandSetViewAngles(40.0 * step, 25.0 * step - 60, 10, b.none));
+            RecordingGl a, fresh;
+            orv::Camera camera = b.scene.camera();
+            kept.renderFrame(b.context(a, kept, b.scene.settings(), {}), camera);
+            anew.renderFrame(b.context(fresh, kept, b.scene.settings(), {}), camera);
+            EXPECT_FALSE(b.modelPrimitives(a).empty());
+            EXPECT_TRUE(sameFrame(a, fresh)) << "view " << step;
+        }
+    }
+}
+
+TEST(FrameSpeed, ASelectionOfSolidsIsClosedWhereItMeetsHiddenElements) {
+    SceneBench b(block(2, 1, 1));
+    b.plot(PlotMode::Contour);
+    const std::vector<uint8_t> flags = b.scene.model().faceFlags;
+    // Seen from +x, the first brick's face against the second is hidden by it, then shown.
+    ASSERT_TRUE(b.scene.commandSetViewAngles(0, -90, 0, b.none));
+    const auto facesAtMiddle = [&] {
+        size_t n = 0;
+        for (const Primitive& p : b.modelPrimitives(b.draw(), gl::Polygon))
+            n += std::all_of(p.vertices.begin(), p.vertices.end(),
+                             [](auto& v) { return std::fabs(v.position[0]) < 1e-6f; });
+        return n;
+    };
+    EXPECT_EQ(facesAtMiddle(), 0u);
+    select(b, "1");
+    EXPECT_GT(facesAtMiddle(), 0u);
+    select(b, "1,2");
+    EXPECT_EQ(facesAtMiddle(), 0u);
+    EXPECT_EQ(b.scene.model().faceFlags, flags);
 }
 
 TEST(FrameSpeed, WidthsAndSizesFollowThePixelScale) {

@@ -1,13 +1,17 @@
 #include "geometry.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <string>
 
+#include "band_fill.h"
 #include "bitmap_font_set.h"
 #include "camera.h"
 #include "cut_plane.h"
+#include "element_topology.h"
 #include "fe_model.h"
 #include "gl.h"
 #include "overlay.h"
@@ -17,18 +21,521 @@ namespace orv {
 
 namespace {
 
+using Vec3 = std::array<float, 3>;
+
+bool facesViewer(const Vec3& n, const ViewAngles& view) {
+    return turnAsScene(n, view)[2] > 0;
+}
+
+// The same frame record drawing into another Gl.
+DrawContext withGl(const DrawContext& c, Gl& gl) {
+    return {gl,    c.model,  c.settings, c.colours, c.bands,           c.userColours, c.fonts,
+            c.cut, c.picked, c.nodes,    c.view,    c.interactiveDrag, c.clock,       c.pixelScale};
+}
+
+// The same frame record over another model and cut (the faces that close a selection).
+DrawContext withModel(const DrawContext& c, const FeModel& model, const CutPlane& cut) {
+    return {c.gl, model,    c.settings, c.colours, c.bands,           c.userColours, c.fonts,
+            cut,  c.picked, c.nodes,    c.view,    c.interactiveDrag, c.clock,       c.pixelScale};
+}
+
 // A line width or point size in device pixels.
 float px(const DrawContext& c, float size) {
     return size * c.pixelScale;
 }
 
+// --- shared edges ---
+
+// Each edge that forEach(add) names, once: add(a, b) takes two different 0-based node
+// positions in either order. The result holds pairs, the smaller position first, in the order
+// of the smaller one. Each node keeps the larger ends of its edges in a few slots of its own
+// (a brick mesh needs at most six), the rest go to a list sorted at the end: a million bricks
+// cost one pass over their twelve million edges.
+template <class ForEach>
+std::vector<int32_t> uniqueEdges(int32_t nodeCount, const ForEach& forEach) {
+    constexpr int kSlots = 7;  // and the count: half a cache line per node
+    const size_t n = size_t(std::max(nodeCount, 0));
+    std::vector<std::array<int32_t, kSlots + 1>> slots(n);
+    std::vector<std::pair<int32_t, int32_t>> overflow;
+    size_t total = 0;
+    forEach([&](int32_t a, int32_t b) {
+        if (b < a) std::swap(a, b);
+        std::array<int32_t, kSlots + 1>& s = slots[size_t(a)];
+        int32_t& count = s[kSlots];
+        for (int32_t i = 0; i < count; ++i)
+            if (s[size_t(i)] == b) return;
+        if (count < kSlots) {
+            s[size_t(count++)] = b;
+            ++total;
+        } else {
+            overflow.push_back({a, b});
+        }
+    });
+    std::sort(overflow.begin(), overflow.end());
+    overflow.erase(std::unique(overflow.begin(), overflow.end()), overflow.end());
+    std::vector<int32_t> edges;
+    edges.reserve(2 * (total + overflow.size()));
+    auto more = overflow.begin();
+    for (size_t i = 0; i < n; ++i) {
+        const std::array<int32_t, kSlots + 1>& s = slots[i];
+        for (int32_t j = 0; j < s[kSlots]; ++j) {
+            edges.push_back(int32_t(i));
+            edges.push_back(s[size_t(j)]);
+        }
+        for (; more != overflow.end() && more->first == int32_t(i); ++more) {
+            edges.push_back(more->first);
+            edges.push_back(more->second);
+        }
+    }
+    return edges;
+}
+
+// Lines between the node pairs of `edges` at `positions`, in one colour, drawn from vertex
+// arrays a few thousand at a time.
+void drawEdges(Gl& gl, const std::vector<int32_t>& edges, const std::vector<float>& positions,
+               const Rgb& colour, std::vector<float>& buffer) {
+    constexpr size_t kVertices = 8192;  // even: an edge's two ends stay together
+    buffer.resize(kVertices * 9);
+    size_t n = 0;
+    for (const int32_t node : edges) {
+        const float* p = positions.data() + size_t(node) * 3;
+        float* v = buffer.data() + n * 9;
+        v[0] = p[0];
+        v[1] = p[1];
+        v[2] = p[2];
+        v[3] = v[4] = 0.0f;
+        v[5] = 1.0f;
+        v[6] = colour[0];
+        v[7] = colour[1];
+        v[8] = colour[2];
+        if (++n == kVertices) {
+            gl.drawInterleaved(gl::Lines, buffer.data(), int(n), false);
+            n = 0;
+        }
+    }
+    if (n > 0) gl.drawInterleaved(gl::Lines, buffer.data(), int(n), false);
+    // Drawn arrays leave the current colour undefined; the elements drawn after rely on it.
+    gl.color(colour[0], colour[1], colour[2]);
+}
+
+// --- the calls of one element, kept for later frames ---
+
+class CallRecorder final : public Gl {
+  public:
+    enum Op : uint32_t { Begin, End, Vertex, Normal, Colour, LineWidth, PointSize };
+    struct Call {
+        uint32_t op;  // Op, and a primitive's mode above the low byte
+        float v[3];
+    };
+    std::vector<Call> calls;
+    // A call that cannot be kept was made (text, a state change): the pass is drawn as it comes.
+    bool unsupported = false;
+
+    using Gl::color;
+    using Gl::vertex;
+
+    void begin(unsigned mode) override { calls.push_back({Begin | (mode << 8), {0, 0, 0}}); }
+    void end() override { calls.push_back({End, {0, 0, 0}}); }
+    void vertex(float x, float y, float z) override { calls.push_back({Vertex, {x, y, z}}); }
+    void normal(float x, float y, float z) override { calls.push_back({Normal, {x, y, z}}); }
+    void color(float r, float g, float b) override { calls.push_back({Colour, {r, g, b}}); }
+    void lineWidth(float width) override { calls.push_back({LineWidth, {width, 0, 0}}); }
+    void pointSize(float size) override { calls.push_back({PointSize, {size, 0, 0}}); }
+
+    void clearColor(float, float, float, float) override { unsupported = true; }
+    void clear(unsigned) override { unsupported = true; }
+    void enable(unsigned) override { unsupported = true; }
+    void disable(unsigned) override { unsupported = true; }
+    void depthFunc(unsigned) override { unsupported = true; }
+    void polygonOffset(float, float) override { unsupported = true; }
+    void logicOp(unsigned) override { unsupported = true; }
+    void viewport(int, int, int, int) override { unsupported = true; }
+    void matrixMode(unsigned) override { unsupported = true; }
+    void loadIdentity() override { unsupported = true; }
+    void ortho(double, double, double, double, double, double) override { unsupported = true; }
+    void pushMatrix() override { unsupported = true; }
+    void popMatrix() override { unsupported = true; }
+    void translate(double, double, double) override { unsupported = true; }
+    void scale(double, double, double) override { unsupported = true; }
+    void rotate(double, double, double, double) override { unsupported = true; }
+    void lightModelAmbient(float, float, float, float) override { unsupported = true; }
+    void material(unsigned, unsigned, const float*) override { unsupported = true; }
+    void materialShininess(unsigned, float) override { unsupported = true; }
+    void rasterPos(float, float, float) override { unsupported = true; }
+    unsigned genLists(int) override {
+        unsupported = true;
+        return 0;
+    }
+    void deleteLists(unsigned, int) override { unsupported = true; }
+    void newList(unsigned) override { unsupported = true; }
+    void endList() override { unsupported = true; }
+    void bitmap(int, int, float, float, float, float, const uint8_t*) override {
+        unsupported = true;
+    }
+    void callLists(unsigned, const char*, int) override { unsupported = true; }
+    void drawInterleaved(unsigned, const float*, int, bool) override { unsupported = true; }
+    void flush() override {}
+    void finish() override {}
+    void getViewport(int v[4]) override {
+        unsupported = true;
+        v[0] = v[1] = v[2] = v[3] = 0;
+    }
+    void readPixelsRgb(int, int, int, int, uint8_t*) override { unsupported = true; }
+};
+
+// Sends kept calls to gl. With `turn`, each normal is turned towards the viewer, as the
+// drawing of shells and iso-surfaces turns it.
+void replay(Gl& gl, const CallRecorder::Call* call, const CallRecorder::Call* end,
+            const ViewAngles* turn) {
+    for (; call != end; ++call) {
+        const float* v = call->v;
+        switch (call->op & 0xffu) {
+            case CallRecorder::Begin:
+                gl.begin(call->op >> 8);
+                break;
+            case CallRecorder::End:
+                gl.end();
+                break;
+            case CallRecorder::Vertex:
+                gl.vertex(v[0], v[1], v[2]);
+                break;
+            case CallRecorder::Normal:
+                if (turn && !facesViewer({v[0], v[1], v[2]}, *turn))
+                    gl.normal(-v[0], -v[1], -v[2]);
+                else
+                    gl.normal(v[0], v[1], v[2]);
+                break;
+            case CallRecorder::Colour:
+                gl.color(v[0], v[1], v[2]);
+                break;
+            case CallRecorder::LineWidth:
+                gl.lineWidth(v[0]);
+                break;
+            case CallRecorder::PointSize:
+                gl.pointSize(v[0]);
+                break;
+        }
+    }
+}
+
+// How an element's calls in a face pass depend on the view.
+enum class ViewDependence : uint8_t {
+    None,          // the same calls in every view
+    TurnsNormals,  // shells and iso-surfaces: normals turned towards the viewer
+    Culls,         // solid faces and sections: only those towards the viewer are drawn
+};
+
+// Everything a face pass's calls depend on but the view and the shape (model, selection,
+// cut), which have their own generations.
+struct PassKey {
+    uint64_t shape = 0, nodes = 0;
+    bool contourEdges = false;
+    int divisions = 0;
+    std::array<float, 21> bandUpper{};
+    std::array<Rgb, ColorMap::kMaxBands> colours{};
+    bool operator==(const PassKey&) const = default;
+};
+
+struct KeptElement {
+    int32_t e = 0;
+    bool closing = false;  // one of the faces that close the selection
+    ViewDependence dependence = ViewDependence::None;
+    uint64_t facing = 0;  // Culls: the faces towards the viewer when recorded, one bit each
+    uint32_t firstNormal = 0, normalCount = 0;
+    size_t begin = 0, end = 0;  // its calls
+};
+
+struct KeptPass {
+    bool built = false;
+    bool direct = false;  // drawn as it comes: too large to keep, or it makes calls not kept
+    bool used = false;    // drawn in the last frame
+    PassKey key;
+    CallRecorder recorder;
+    std::vector<KeptElement> elements;
+    std::vector<Vec3> normals;
+    size_t stale = 0;  // calls no element refers to any more
+};
+
+// A face pass keeps at most this many calls (16 bytes each).
+constexpr size_t kMaxKeptCalls = size_t(1) << 22;
+
 }  // namespace
+
+struct Geometry::Kept {
+    // What the shape depends on: the model's tables, the cut and the selection.
+    struct ShapeKey {
+        const FeModel* model = nullptr;
+        const void* elements = nullptr;
+        const void* connectivity = nullptr;
+        const void* flags = nullptr;
+        int32_t elementCount = -1, nodeCount = -1;
+        size_t flagCount = 0;
+        const CutPlane* cut = nullptr;
+        bool cutActive = false;
+        std::array<double, 4> plane{};
+        bool operator==(const ShapeKey&) const = default;
+    };
+    ShapeKey shapeKey;
+    std::vector<uint64_t> shown;  // the selection, one bit per element
+    uint64_t shape = 0, nextShape = 1;
+
+    uint64_t surfaceShape = 0;
+    std::vector<int32_t> surface;  // non-solids and solids with a face on the outer surface
+
+    uint64_t meshShape = 0;
+    std::vector<int32_t> meshEdges;  // shared edges of the whole, shown solids
+    std::vector<int32_t> meshRest;   // shown elements the mesh pass draws one by one
+
+    uint64_t outlineShape = 0;
+    std::vector<int32_t> outlineEdges;  // shared edges of the solids' drawn faces
+    std::vector<int32_t> outlineRest;   // shown elements other than solids
+
+    // The faces of shown solids whose neighbour is hidden, as the elements of a model of
+    // their own whose face flags mark exactly those faces.
+    uint64_t closingShape = 0;
+    std::vector<uint8_t> closingFaces;  // per element, one bit per face; empty: none
+    FeModel closing;
+    std::vector<int32_t> closingOf;  // element of the model for each element of `closing`
+    CutPlane noCut;
+
+    uint64_t adjacencyShape = 0;
+    std::vector<int64_t> adjacencyStart;  // elements at each node, when the model has none
+    std::vector<int32_t> adjacency;
+
+    std::array<KeptPass, 9> passes;
+    std::vector<float> buffer;
+
+    void update(const DrawContext& c);
+    const std::vector<int32_t>& surfaceElements(const FeModel& m);
+    void buildMesh(const DrawContext& c);
+    void buildOutline(const DrawContext& c);
+    void buildClosing(const DrawContext& c);
+    std::span<const int32_t> elementsAt(const FeModel& m, int32_t node);
+};
+
+Geometry::Geometry() : kept_(std::make_unique<Kept>()) {}
+Geometry::~Geometry() = default;
+
+void Geometry::invalidate() {
+    nodesKey_ = {};
+    kept_ = std::make_unique<Kept>();
+}
+
+// --- shape: model, selection and cut ---
+
+void Geometry::Kept::update(const DrawContext& c) {
+    const FeModel& m = c.model;
+    const CutPlane& cut = c.cut;
+    const ShapeKey key{&m,
+                       m.elements.data(),
+                       m.connectivity.data(),
+                       m.faceFlags.data(),
+                       m.elementCount,
+                       m.nodeCount,
+                       m.faceFlags.size(),
+                       &cut,
+                       cut.active(),
+                       cut.active() ? cut.plane() : std::array<double, 4>{}};
+    bool changed = !(key == shapeKey);
+    // A drag cannot change the selection: reading a million records is left to other frames.
+    if (changed || !c.interactiveDrag || shape == 0) {
+        std::vector<uint64_t> bits((m.elements.size() + 63) / 64, 0);
+        for (size_t e = 0; e < m.elements.size(); ++e)
+            if (m.elements[e].selected != 0) bits[e / 64] |= uint64_t(1) << (e % 64);
+        if (bits != shown) {
+            shown = std::move(bits);
+            changed = true;
+        }
+    }
+    if (changed || shape == 0) {
+        shapeKey = key;
+        shape = nextShape++;
+    }
+}
+
+// Solids with no face on the outer surface draw nothing in the passes that show faces;
+// a model of a million bricks has only a few percent of others.
+const std::vector<int32_t>& Geometry::Kept::surfaceElements(const FeModel& m) {
+    if (surfaceShape == shape) return surface;
+    surfaceShape = shape;
+    surface.clear();
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        bool keep = r.family != ElementFamily::Solid;
+        for (int i = 0; i < r.faceCount && !keep; ++i)
+            keep = m.faceFlags[size_t(r.firstFlag + i)] != 0;
+        if (keep) surface.push_back(e);
+    }
+    return surface;
+}
+
+std::span<const int32_t> Geometry::Kept::elementsAt(const FeModel& m, int32_t node) {
+    if (m.nodeElementStart.size() == size_t(m.nodeCount) + 1) return m.nodeElements(node);
+    if (adjacencyShape != shape) {
+        // The model was read without its node-to-element lists: the same lists, here.
+        adjacencyShape = shape;
+        const size_t n = size_t(m.nodeCount);
+        adjacencyStart.assign(n + 1, 0);
+        const auto each = [&](auto&& fn) {
+            for (int32_t e = 0; e < m.elementCount; ++e)
+                for (const int32_t p : m.elementNodes(e))
+                    if (p >= 1 && p <= m.nodeCount) fn(size_t(p - 1), e + 1);
+        };
+        each([&](size_t i, int32_t) { ++adjacencyStart[i + 1]; });
+        for (size_t i = 0; i < n; ++i)
+            adjacencyStart[i + 1] += adjacencyStart[i];
+        adjacency.resize(size_t(adjacencyStart[n]));
+        std::vector<int64_t> at(adjacencyStart.begin(), adjacencyStart.end() - 1);
+        each([&](size_t i, int32_t e) { adjacency[size_t(at[i]++)] = e; });
+    }
+    const size_t i = size_t(node);
+    return {adjacency.data() + adjacencyStart[i],
+            size_t(adjacencyStart[i + 1] - adjacencyStart[i])};
+}
+
+// A face of a shown solid is closing when the element across it is hidden. Only faces whose
+// nodes all touch a hidden solid can be; their neighbour is found among the elements of
+// their first node.
+void Geometry::Kept::buildClosing(const DrawContext& c) {
+    if (closingShape == shape) return;
+    closingShape = shape;
+    closingFaces.clear();
+    closingOf.clear();
+    closing = FeModel();
+    const FeModel& m = c.model;
+    const auto hidden = [&](int32_t e) { return m.elements[size_t(e)].selected == 0; };
+    std::vector<uint8_t> touched;
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        if (!hidden(e) || r.family != ElementFamily::Solid || !solidTopology(r.nodeCount)) continue;
+        if (touched.empty()) touched.assign(size_t(m.nodeCount), 0);
+        for (const int32_t p : m.elementNodes(e))
+            if (p >= 1 && p <= m.nodeCount) touched[size_t(p - 1)] = 1;
+    }
+    if (touched.empty()) return;
+    closingFaces.assign(size_t(m.elementCount), 0);
+    closing.dimension = m.dimension;
+    closing.nodeCount = m.nodeCount;
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        const SolidTopology* t = solidTopology(r.nodeCount);
+        if (hidden(e) || r.family != ElementFamily::Solid || !t) continue;
+        const int32_t* nodes = m.connectivity.data() + r.firstNode;
+        uint8_t faces = 0;
+        for (int i = 0; i < t->faceCount && i < r.faceCount; ++i) {
+            if (m.faceFlags[size_t(r.firstFlag + i)] != 0) continue;
+            int32_t face[4];
+            bool near = true;
+            for (int j = 0; j < t->faceSize && near; ++j) {
+                face[j] = nodes[t->faces[size_t(i)][size_t(j)]];
+                near = face[j] >= 1 && face[j] <= m.nodeCount && touched[size_t(face[j] - 1)];
+            }
+            if (!near) continue;
+            int32_t across = -1;
+            for (const int32_t f : elementsAt(m, face[0] - 1)) {
+                const int32_t other = f - 1;
+                if (other != e && other >= 0 && other < m.elementCount &&
+                    m.elements[size_t(other)].family == ElementFamily::Solid &&
+                    m.containsNodes(other, t->faceSize, face)) {
+                    across = other;
+                    break;
+                }
+            }
+            if (across < 0 || hidden(across)) faces |= uint8_t(1u << i);
+        }
+        if (!faces) continue;
+        closingFaces[size_t(e)] = faces;
+        // A cut element draws its section instead, and a removed one nothing.
+        const CutState s = c.cut.state(e);
+        if (s == CutState::Removed || s == CutState::Cut) continue;
+        ElementRecord copy = r;
+        copy.selected = 1;
+        copy.firstNode = int64_t(closing.connectivity.size());
+        copy.firstFlag = int64_t(closing.faceFlags.size());
+        closing.connectivity.insert(closing.connectivity.end(), nodes, nodes + r.nodeCount);
+        for (int i = 0; i < r.faceCount; ++i)
+            closing.faceFlags.push_back((faces >> i) & 1u);
+        closing.elements.push_back(copy);
+        closingOf.push_back(e);
+    }
+    closing.elementCount = int32_t(closing.elements.size());
+}
+
+void Geometry::Kept::buildMesh(const DrawContext& c) {
+    if (meshShape == shape) return;
+    meshShape = shape;
+    const FeModel& m = c.model;
+    const auto whole = [&](int32_t e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        const CutState s = c.cut.state(e);
+        return r.family == ElementFamily::Solid && solidTopology(r.nodeCount) && r.selected != 0 &&
+               s != CutState::Removed && s != CutState::Cut;
+    };
+    meshEdges = uniqueEdges(m.nodeCount, [&](auto&& add) {
+        for (int32_t e = 0; e < m.elementCount; ++e) {
+            if (!whole(e)) continue;
+            const ElementRecord& r = m.elements[size_t(e)];
+            const SolidTopology& t = *solidTopology(r.nodeCount);
+            const int32_t* nodes = m.connectivity.data() + r.firstNode;
+            for (int i = 0; i < t.edgeCount; ++i) {
+                const int32_t a = nodes[t.edges[size_t(i)][0]], b = nodes[t.edges[size_t(i)][1]];
+                if (a != b && a >= 1 && b >= 1 && a <= m.nodeCount && b <= m.nodeCount)
+                    add(a - 1, b - 1);
+            }
+        }
+    });
+    meshRest.clear();
+    for (int32_t e = 0; e < m.elementCount; ++e)
+        if (m.elements[size_t(e)].selected != 0 && !whole(e)) meshRest.push_back(e);
+}
+
+void Geometry::Kept::buildOutline(const DrawContext& c) {
+    if (outlineShape == shape) return;
+    outlineShape = shape;
+    const FeModel& m = c.model;
+    const std::vector<int32_t>& list = surfaceElements(m);
+    const auto eachSolid = [&](auto&& fn) {
+        if (c.cut.active()) {
+            for (int32_t e = 0; e < m.elementCount; ++e)
+                fn(e);
+        } else {
+            for (const int32_t e : list)
+                fn(e);
+        }
+    };
+    // The outline of a solid is its drawn faces, whatever the selection and the cut.
+    outlineEdges = uniqueEdges(m.nodeCount, [&](auto&& add) {
+        eachSolid([&](int32_t e) {
+            const ElementRecord& r = m.elements[size_t(e)];
+            const SolidTopology* t = solidTopology(r.nodeCount);
+            if (r.family != ElementFamily::Solid || !t) return;
+            const int32_t* nodes = m.connectivity.data() + r.firstNode;
+            for (int i = 0; i < t->faceCount && i < r.faceCount; ++i) {
+                if (m.faceFlags[size_t(r.firstFlag + i)] == 0 && !c.cut.inPlaneFace(e, i)) continue;
+                for (int j = 0; j < t->faceSize; ++j) {
+                    const int32_t a = nodes[t->faces[size_t(i)][size_t(j)]];
+                    const int32_t b = nodes[t->faces[size_t(i)][size_t((j + 1) % t->faceSize)]];
+                    if (a != b && a >= 1 && b >= 1 && a <= m.nodeCount && b <= m.nodeCount)
+                        add(a - 1, b - 1);
+                }
+            }
+        });
+    });
+    outlineRest.clear();
+    for (const int32_t e : list) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        if (r.family != ElementFamily::Solid && r.selected != 0) outlineRest.push_back(e);
+    }
+}
+
+// --- per-node data ---
 
 const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s) {
     const NodesKey key{m.coords.data(), m.values.data(), m.nodeCount,    s.plotItem,
                        s.shown,         s.magnification, m.alignedAxis()};
     if (key == nodesKey_) return nodes_;
     nodesKey_ = key;
+    ++nodesGeneration_;
     const size_t n = size_t(m.nodeCount);
     nodes_.undeformed.assign(n * 3, 0.0f);
     nodes_.deformed.resize(n * 3);
@@ -62,7 +569,13 @@ const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s
     return nodes_;
 }
 
+// --- the frame ---
+
 void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
+    Kept& k = *kept_;
+    k.update(c);
+    for (KeptPass& p : k.passes)
+        p.used = false;
     Gl& gl = c.gl;
     const Rgb& background = c.userColours[ColourItem::FrameBkg];
     gl.clearColor(background[0], background[1], background[2], 0.0f);
@@ -113,6 +626,11 @@ void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
 
     drawOverlay(c, camera);
     gl.flush();
+    // The calls of passes this frame did not draw are let go, but a drag keeps them for
+    // the frame after it.
+    if (!c.interactiveDrag)
+        for (KeptPass& p : k.passes)
+            if (!p.used) p = KeptPass();
 }
 
 void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
@@ -120,11 +638,10 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
     const PlotSettings& s = c.settings;
     const bool threeD = c.model.dimension == 3;
     // While the mouse moves the model with numbers on, only the outlines are drawn. So they
-    // are for the wireframe of a large model: its mesh pass draws every edge of every
-    // element, the interior ones too, and would take seconds a frame.
+    // are for a large model in the plots that draw every element or node whole: a wireframe
+    // shows every edge of a solid, vectors start at every node.
     const bool wireframe = s.plotMode != PlotMode::Contour && s.plotMode != PlotMode::IsoLine &&
-                           s.plotMode != PlotMode::IsoSurface && s.plotMode != PlotMode::Material &&
-                           s.plotMode != PlotMode::Vector;
+                           s.plotMode != PlotMode::IsoSurface && s.plotMode != PlotMode::Material;
     const bool largeWireframe = wireframe && c.model.elementCount > largeModelElements;
     if (c.interactiveDrag && (s.nodeNumbers || s.numbering != Numbering::None || largeWireframe)) {
         outlinePass(c);
@@ -194,45 +711,174 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
     if (s.pickedMarks != PickedMarks::Hidden) pickedNodes(c);
 }
 
-// Solids with no face on the outer surface draw nothing in the passes that show faces;
-// a model of a million bricks has only a few percent of others. Their list is kept from
-// frame to frame, so that turning the model never walks the interior again.
-const std::vector<int32_t>& Geometry::surfaceElements(const FeModel& m) {
-    const SurfaceKey key{m.elements.data(), m.faceFlags.data(), m.elementCount, m.faceFlags.size()};
-    if (key == surfaceKey_) return surfaceElements_;
-    surfaceKey_ = key;
-    surfaceElements_.clear();
-    for (int32_t e = 0; e < m.elementCount; ++e) {
-        const ElementRecord& r = m.elements[size_t(e)];
-        bool keep = r.family != ElementFamily::Solid;
-        for (int i = 0; i < r.faceCount && !keep; ++i)
-            keep = m.faceFlags[size_t(r.firstFlag + i)] != 0;
-        if (keep) surfaceElements_.push_back(e);
-    }
-    return surfaceElements_;
-}
-
+// The elements of a face pass are drawn once and their calls kept: later frames send the
+// kept calls again, and draw an element anew only when one of its faces has turned towards
+// or away from the viewer. The faces that close a selection follow the model's elements.
 void Geometry::pass(const DrawContext& c, ElementPass p) {
+    Kept& k = *kept_;
+    const FeModel& m = c.model;
     const bool facesOnly = p == ElementPass::UndeformedMesh || p == ElementPass::Material ||
                            p == ElementPass::Edges || p == ElementPass::Contour ||
                            p == ElementPass::IsoLines || p == ElementPass::Outline;
+    const bool closes = p == ElementPass::Material || p == ElementPass::Edges ||
+                        p == ElementPass::Contour || p == ElementPass::IsoLines;
     // A cut draws faces and sections of interior elements too.
-    if (facesOnly && !c.cut.active()) {
-        for (int32_t e : surfaceElements(c.model))
-            drawElement(c, p, e);
+    const std::vector<int32_t>* list =
+        facesOnly && !c.cut.active() ? &k.surfaceElements(m) : nullptr;
+    if (closes) k.buildClosing(c);
+    const DrawContext closing = withModel(c, k.closing, k.noCut);
+    const bool anyClosing = closes && k.closing.elementCount > 0;
+    const auto each = [&](auto&& fn) {
+        if (list) {
+            for (const int32_t e : *list)
+                fn(e, false);
+        } else {
+            for (int32_t e = 0; e < m.elementCount; ++e)
+                fn(e, false);
+        }
+        if (anyClosing)
+            for (int32_t e = 0; e < k.closing.elementCount; ++e)
+                fn(e, true);
+    };
+
+    if (p == ElementPass::Label) {
+        each([&](int32_t e, bool shadow) { drawElement(shadow ? closing : c, p, e); });
         return;
     }
-    const int32_t n = c.model.elementCount;
-    for (int32_t e = 0; e < n; ++e)
-        drawElement(c, p, e);
+    KeptPass& kp = k.passes[size_t(p)];
+    kp.used = true;
+    PassKey key{k.shape, nodesGeneration_, c.settings.contourEdges, c.bands.divisions,
+                c.bands.bandUpper};
+    for (int i = 0; i < ColorMap::kMaxBands; ++i)
+        key.colours[size_t(i)] = c.colours.bandColour(i);
+    // Nodes other than this renderer's own are drawn as they come.
+    const bool keepable = &c.nodes == &nodes_;
+    if (!keepable || (kp.built && kp.key == key && kp.direct)) {
+        each([&](int32_t e, bool shadow) { drawElement(shadow ? closing : c, p, e); });
+        return;
+    }
+
+    const auto dependence = [&](const DrawContext& from, int32_t e) {
+        const ElementRecord& r = from.model.elements[size_t(e)];
+        if (p == ElementPass::UndeformedMesh || p == ElementPass::Outline)
+            return ViewDependence::None;
+        if (r.family == ElementFamily::Shell) return ViewDependence::TurnsNormals;
+        if (r.family != ElementFamily::Solid) return ViewDependence::None;
+        return p == ElementPass::IsoSurface ? ViewDependence::TurnsNormals : ViewDependence::Culls;
+    };
+    // The normals by which the drawing culls a solid's faces: those of its drawn faces, or of
+    // its section's polygons when the cut goes through it, in drawing order.
+    const auto cullNormals = [&](const DrawContext& from, int32_t e) {
+        const ElementRecord& r = from.model.elements[size_t(e)];
+        if (from.cut.state(e) == CutState::Cut) {
+            if (const CutSection* section = from.cut.section(e))
+                for (const std::vector<int32_t>& numbers : section->polygons) {
+                    if (numbers.size() < 3) continue;
+                    ValuedPolygon poly;
+                    float at[3], value;
+                    for (const int32_t n : numbers) {
+                        from.vertex(section, n, true, at, value);
+                        poly.add(at, value);
+                    }
+                    kp.normals.push_back(polygonNormal(poly.p.data(), poly.count));
+                }
+            return;
+        }
+        const SolidTopology* t = solidTopology(r.nodeCount);
+        if (!t) return;
+        const int32_t* nodes = from.model.connectivity.data() + r.firstNode;
+        const auto at = [&](int i, int j) {
+            return from.nodes.deformed.data() +
+                   size_t(nodes[t->faces[size_t(i)][size_t(j)]] - 1) * 3;
+        };
+        for (int i = 0; i < t->faceCount; ++i)
+            if (from.model.faceFlags[size_t(r.firstFlag + i)] != 0 || from.cut.inPlaneFace(e, i))
+                kp.normals.push_back(faceNormal(at(i, 0), at(i, 1), at(i, 2)));
+    };
+    const auto facing = [&](const KeptElement& ke) {
+        uint64_t bits = 0;
+        for (uint32_t i = 0; i < ke.normalCount; ++i)
+            if (facesViewer(kp.normals[ke.firstNormal + i], c.view)) bits |= uint64_t(1) << i;
+        return bits;
+    };
+    CallRecorder& rec = kp.recorder;
+    const auto record = [&](KeptElement& ke) {
+        const DrawContext& from = ke.closing ? closing : c;
+        ke.begin = rec.calls.size();
+        drawElement(withGl(from, rec), p, ke.e);
+        ke.end = rec.calls.size();
+    };
+
+    if (!kp.built || !(kp.key == key)) {
+        kp = KeptPass();
+        kp.built = kp.used = true;
+        kp.key = key;
+        each([&](int32_t e, bool shadow) {
+            if (kp.direct) return;
+            const DrawContext& from = shadow ? closing : c;
+            KeptElement ke{e, shadow, dependence(from, e)};
+            record(ke);
+            if (ke.dependence == ViewDependence::Culls) {
+                ke.firstNormal = uint32_t(kp.normals.size());
+                cullNormals(from, e);
+                ke.normalCount = uint32_t(kp.normals.size() - ke.firstNormal);
+                ke.facing = facing(ke);
+            }
+            // What draws nothing now and culls nothing draws nothing in any view.
+            if (ke.begin == ke.end && ke.normalCount == 0) return;
+            kp.elements.push_back(ke);
+            if (rec.unsupported || rec.calls.size() > kMaxKeptCalls || ke.normalCount > 64)
+                kp.direct = true;
+        });
+        if (kp.direct) {
+            // Drawn as it comes from now on; this frame too.
+            kp.elements.clear();
+            kp.normals.clear();
+            rec.calls = {};
+            each([&](int32_t e, bool shadow) { drawElement(shadow ? closing : c, p, e); });
+            return;
+        }
+    } else {
+        for (KeptElement& ke : kp.elements) {
+            if (ke.dependence != ViewDependence::Culls) continue;
+            const uint64_t now = facing(ke);
+            if (now == ke.facing) continue;
+            ke.facing = now;
+            kp.stale += ke.end - ke.begin;
+            record(ke);
+        }
+        if (kp.stale > rec.calls.size() / 2) {
+            // Most kept calls belong to views gone by: keep only those of this one.
+            std::vector<CallRecorder::Call> calls;
+            calls.reserve(rec.calls.size() - kp.stale);
+            for (KeptElement& ke : kp.elements) {
+                const size_t begin = calls.size();
+                calls.insert(calls.end(), rec.calls.begin() + ptrdiff_t(ke.begin),
+                             rec.calls.begin() + ptrdiff_t(ke.end));
+                ke.begin = begin;
+                ke.end = calls.size();
+            }
+            rec.calls = std::move(calls);
+            kp.stale = 0;
+        }
+    }
+    const CallRecorder::Call* calls = rec.calls.data();
+    for (const KeptElement& ke : kp.elements)
+        replay(c.gl, calls + ke.begin, calls + ke.end,
+               ke.dependence == ViewDependence::TurnsNormals ? &c.view : nullptr);
 }
 
 void Geometry::meshPass(const DrawContext& c, int colour, float width) {
+    Kept& k = *kept_;
     c.gl.disable(gl::Lighting);
     c.gl.enable(gl::DepthTest);
     basePalette(c.gl, colour);
     c.gl.lineWidth(px(c, width));
-    pass(c, ElementPass::Mesh);
+    // A solid's edges are drawn once, however many elements share them.
+    k.buildMesh(c);
+    drawEdges(c.gl, k.meshEdges, c.nodes.deformed, basePalette(colour), k.buffer);
+    for (const int32_t e : k.meshRest)
+        drawElement(c, ElementPass::Mesh, e);
 }
 
 void Geometry::edgePass(const DrawContext& c, int colour) {
@@ -246,10 +892,15 @@ void Geometry::edgePass(const DrawContext& c, int colour) {
 }
 
 void Geometry::outlinePass(const DrawContext& c) {
+    Kept& k = *kept_;
     c.gl.lineWidth(px(c, 1.0f));
     const Rgb& background = c.userColours[ColourItem::FrameBkg];
-    c.gl.color(1 - background[0], 1 - background[1], 1 - background[2]);
-    pass(c, ElementPass::Outline);
+    const Rgb colour{1 - background[0], 1 - background[1], 1 - background[2]};
+    c.gl.color(colour[0], colour[1], colour[2]);
+    k.buildOutline(c);
+    drawEdges(c.gl, k.outlineEdges, c.nodes.deformed, colour, k.buffer);
+    for (const int32_t e : k.outlineRest)
+        drawElement(c, ElementPass::Outline, e);
 }
 
 void Geometry::lighting(Gl& gl) {

@@ -2,8 +2,14 @@
 // The frame: clear, the camera's transform, the pass of the plot mode over all elements,
 // node numbers, element labels, picked nodes, the mirror copy of a symmetric model, then
 // the legend and title overlay.
+//
+// What a turn of the camera does not change is kept from frame to frame: the per-node data,
+// the shared edges of the mesh and of the outlines, the faces that close a selection, and
+// the drawing calls of each element in the face passes (an element is drawn again only when
+// one of its faces turns towards or away from the viewer).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "color_map.h"
@@ -16,6 +22,11 @@ class Camera;
 
 class Geometry {
   public:
+    Geometry();
+    ~Geometry();
+    Geometry(const Geometry&) = delete;
+    Geometry& operator=(const Geometry&) = delete;
+
     // Above this many elements a wireframe (mesh or node plot) is drawn as outlines while
     // the mouse drags the model.
     int32_t largeModelElements = 100000;
@@ -24,13 +35,11 @@ class Geometry {
     // until what they depend on changes.
     const FrameNodes& prepareNodes(const FeModel& model, const PlotSettings& settings);
     // Draws one frame into the current context; c.nodes are this renderer's prepared nodes.
-    // The camera's drawing frame and triad are updated by the overlay.
+    // The camera's drawing frame and triad are updated by the overlay. The element selection
+    // is read again on every frame but those of a drag (which cannot change it).
     void renderFrame(const DrawContext& c, Camera& camera);
-    // Forgets the per-node data of the last frame (after the model changed).
-    void invalidate() {
-        nodesKey_ = {};
-        surfaceKey_ = {};
-    }
+    // Forgets everything kept from earlier frames (after the model changed).
+    void invalidate();
 
   private:
     struct NodesKey {
@@ -42,14 +51,8 @@ class Geometry {
         int axis = -1;
         bool operator==(const NodesKey&) const = default;
     };
-    struct SurfaceKey {
-        const void* elements = nullptr;
-        const void* flags = nullptr;
-        int32_t count = -1;
-        size_t flagCount = 0;
-        bool operator==(const SurfaceKey&) const = default;
-    };
-    const std::vector<int32_t>& surfaceElements(const FeModel& m);
+    struct Kept;  // the lists and calls kept between frames
+
     void drawScene(const DrawContext& c, const Camera& camera);
     void pass(const DrawContext& c, ElementPass p);
     void meshPass(const DrawContext& c, int colour, float width);
@@ -63,8 +66,8 @@ class Geometry {
 
     FrameNodes nodes_;
     NodesKey nodesKey_;
-    std::vector<int32_t> surfaceElements_;
-    SurfaceKey surfaceKey_;
+    uint64_t nodesGeneration_ = 0;
+    std::unique_ptr<Kept> kept_;
 };
 
 }  // namespace orv
