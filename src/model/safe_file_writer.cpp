@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 #include "messages.h"
 
@@ -30,15 +31,21 @@ struct TempSlot {
 };
 TempSlot tempSlots[kTempSlots];
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previousActions[3];
+// Signals whose default action ends the process. The first three are caught whatever the
+// process did with them before (a handler of its own is called afterwards); the others only
+// when their action is still the default, since a handler of the process's own may well not
+// end it (a timer on SIGALRM), and the temporary file must then stay.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGPIPE};
+constexpr int kChainedSignals = 3;
+constexpr int kSignalCount = int(std::size(kCleanupSignals));
+struct sigaction previousActions[kSignalCount];
 std::atomic<bool> handlersInstalled{false};
 
 void removeTempFilesAndResignal(int sig, siginfo_t* info, void* context) {
     const int saved = errno;
     for (TempSlot& slot : tempSlots)
         if (slot.used.load()) ::unlink(slot.path);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSignalCount; ++i) {
         if (kCleanupSignals[i] != sig) continue;
         const struct sigaction& old = previousActions[i];
         if (old.sa_flags & SA_SIGINFO) {
@@ -55,12 +62,21 @@ void removeTempFilesAndResignal(int sig, siginfo_t* info, void* context) {
 }
 
 // Installed once, on the first write; a signal the process ignores (nohup) stays ignored.
+// A write beyond the file size limit fails (EFBIG) instead of ending the process with
+// SIGXFSZ, so that the temporary file is removed and the reason said.
 void installCleanupHandlers() {
     if (handlersInstalled.exchange(true)) return;
-    for (int i = 0; i < 3; ++i) {
+    struct sigaction xfsz {};
+    if (::sigaction(SIGXFSZ, nullptr, &xfsz) == 0 && !(xfsz.sa_flags & SA_SIGINFO) &&
+        xfsz.sa_handler == SIG_DFL)
+        ::signal(SIGXFSZ, SIG_IGN);
+    for (int i = 0; i < kSignalCount; ++i) {
         struct sigaction old {};
         if (::sigaction(kCleanupSignals[i], nullptr, &old) != 0) continue;
-        if (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN) continue;
+        const bool plain = !(old.sa_flags & SA_SIGINFO);
+        if ((plain && old.sa_handler == SIG_IGN) ||
+            (i >= kChainedSignals && !(plain && old.sa_handler == SIG_DFL)))
+            continue;
         previousActions[i] = old;
         struct sigaction action {};
         action.sa_sigaction = removeTempFilesAndResignal;

@@ -1,10 +1,12 @@
 #pragma once
 // Writes a file without ever destroying the one it replaces: the data goes to a temporary
 // file beside the target (.NAME.orvanta-XXXXXX), which is flushed and renamed over the
-// target only after a complete write. On any failure, and on SIGINT, SIGTERM or SIGHUP,
-// the temporary file is removed and the old file is intact. A symbolic link is followed
-// (a dangling one names the file to create) and kept; a target that is not a regular file,
-// or that the permission bits do not let this user write, is refused.
+// target only after a complete write. On any failure, and on a signal that ends the process
+// (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGPIPE), the temporary file is removed
+// and the old file is intact; a write beyond the file size limit fails ("File too large")
+// instead of ending the process. A symbolic link is followed (a dangling one names the file
+// to create) and kept; a target that is not a regular file, or that the permission bits do
+// not let this user write, is refused.
 #include <cstddef>
 #include <cstring>
 #include <string>
