@@ -1,6 +1,7 @@
 // orvanta-batch: the headless, scriptable side of Orvanta. Lists, converts and renders
 // result files from the command line. Exit status: 0 success, 1 refused file or failed operation,
 // 2 usage error.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,12 +74,28 @@ int list(orv::ListingKind kind, const std::string& path) {
     return 0;
 }
 
+// Whether two paths name one file, after following links (a hard link is the same file too).
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 int convert(const std::string& in, const std::string& out) {
     const std::string extension = orv::fileExtension(out);
     const orv::ModelFormat* format = orv::findModelFormat(extension);
     if (!format || !format->write)
         return usageError("the output file must end in " + orv::formatExtensions(true) + ": " +
                           out);
+    // The text format keeps fewer digits than a file may hold: converting a file into itself
+    // would lose them for good.
+    if (sameFile(in, out)) {
+        std::fprintf(stderr,
+                     "orvanta-batch: the output %s is the input %s itself; convert into another "
+                     "file\n",
+                     withoutControls(out).c_str(), withoutControls(in).c_str());
+        return 1;
+    }
     StderrMessages messages;
     orv::setFatalMessages(&messages);
     orv::FeModel model;
@@ -98,8 +115,10 @@ int convert(const std::string& in, const std::string& out) {
 
 namespace batch {
 
+// One line naming what is wrong and what is accepted, and a hint; the whole help only on --help.
 int usageError(const std::string& text) {
-    std::fprintf(stderr, "orvanta-batch: %s\n%s", text.c_str(), usage().c_str());
+    std::fprintf(stderr, "orvanta-batch: %s\nTry 'orvanta-batch --help'.\n",
+                 withoutControls(text).c_str());
     return 2;
 }
 
@@ -117,27 +136,31 @@ bool readModel(orv::FeModel& model, const std::string& path) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return usageError("no command given");
+    const std::string commands = "the commands are info, list, convert, render and --help";
+    if (args.empty()) return usageError("no command given; " + commands);
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(usage().c_str(), stdout);
         return 0;
     }
     if (command == "info") {
-        if (args.size() != 2) return usageError("info needs one file");
+        if (args.size() != 2) return usageError("info takes one file: info FILE");
         return list(orv::ListingKind::ModelInformation, args[1]);
     }
     if (command == "list") {
-        if (args.size() != 3) return usageError("list needs a listing kind and one file");
+        if (args.size() != 3)
+            return usageError("list takes a kind and one file: list nodes|elements|results FILE");
         if (args[1] == "nodes") return list(orv::ListingKind::Nodes, args[2]);
         if (args[1] == "elements") return list(orv::ListingKind::Elements, args[2]);
         if (args[1] == "results") return list(orv::ListingKind::Results, args[2]);
-        return usageError("unknown listing kind: " + args[1]);
+        return usageError("unknown listing kind \"" + args[1] +
+                          "\"; the kinds are nodes, elements and results");
     }
     if (command == "convert") {
-        if (args.size() != 3) return usageError("convert needs an input and an output file");
+        if (args.size() != 3)
+            return usageError("convert takes an input and an output file: convert IN OUT");
         return convert(args[1], args[2]);
     }
     if (command == "render") return render(std::vector<std::string>(args.begin() + 1, args.end()));
-    return usageError("unknown command: " + command);
+    return usageError("unknown command \"" + command + "\"; " + commands);
 }

@@ -58,6 +58,8 @@ TEST_F(BatchTool, CommandsAsCommitted) {
     writeBytes(file("kept.rst"), "old");
     ASSERT_EQ(::chmod(file("kept.rst").c_str(), 0444), 0);
     ASSERT_EQ(::mkfifo(file("pipe.asc").c_str(), 0644), 0);
+    std::filesystem::create_hard_link(file("bricks.asc"), file("hard.asc"));
+    std::filesystem::create_symlink("bricks.rst", file("soft.rst"));
     const std::pair<std::string, std::string> commands[] = {
         {"info bricks.rst", ""},
         {"list nodes bricks.asc", ""},
@@ -74,8 +76,13 @@ TEST_F(BatchTool, CommandsAsCommitted) {
         {"convert old.asc kept.rst", ""},
         {"convert bricks.asc kept.rst", ""},
         {"convert bricks.asc pipe.asc", ""},
-        // A write that the system stops half way (here at a file size limit).
-        {"convert bricks.asc big.rst", "trap '' XFSZ; ulimit -f 1; "},
+        // Writes that the system stops half way (here at a file size limit).
+        {"convert bricks.asc big.rst", "ulimit -f 1; "},
+        {"render bricks.rst -o big.png --size 320x240", "ulimit -f 1; "},
+        // A file is never converted into itself, under any of its names.
+        {"convert bricks.asc bricks.asc", ""},
+        {"convert bricks.asc hard.asc", ""},
+        {"convert soft.rst bricks.rst", ""},
         {"", ""},
         {"frobnicate", ""},
         {"info", ""},
@@ -94,9 +101,10 @@ TEST_F(BatchTool, CommandsAsCommitted) {
     }
     expectGolden("batch_tool.txt", transcript);
     EXPECT_EQ(readBytes(file("kept.rst")), "old");
-    EXPECT_EQ(dir_.entries(), (std::vector<std::string>{"bricks.asc", "bricks.rst", "converted.RST",
-                                                        "cut.rst", "kept.rst", "model.txt",
-                                                        "old.asc", "pipe.asc", "type.asc"}));
+    EXPECT_EQ(dir_.entries(),
+              (std::vector<std::string>{"bricks.asc", "bricks.rst", "converted.RST", "cut.rst",
+                                        "hard.asc", "kept.rst", "model.txt", "old.asc", "pipe.asc",
+                                        "soft.rst", "type.asc"}));
 }
 
 // A title or a word full of terminal escape sequences never reaches a terminal raw; into a
