@@ -1,32 +1,12 @@
-// The desktop program driven as a user would, for the window's own part: the menus and bars
-// built from the command table (against a golden file), the splash and About, opening and
-// saving through the loader with the caption and settings, re-entry while reading, drops,
-// the actions following the scene's states, the animation timer and its dialog, the step
-// and view-angle dialogs, mouse drags and the XOR zoom box, the saved bitmap, printing to
-// PDF and the close guard. The guards' decisions are the scene's and tested there. Message
-// boxes go to a recorder; file dialogs are answered by a script. Tests that need OpenGL
-// skip themselves without a display.
-#include <QApplication>
-#include <QComboBox>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QOpenGLContext>
+// The desktop program driven as a user would, for the window's own part: menus and bars,
+// files through the loader, the actions following the scene, the animation timer and the
+// dialogs, mouse drags, the saved and printed picture, the close guard. The guards'
+// decisions are the scene's and tested there. Message boxes go to a recorder, file dialogs
+// to a script; tests that need OpenGL skip themselves without a display.
 #include <QPrinter>
-#include <QRadioButton>
-#include <QSettings>
-#include <QSlider>
-#include <QSpinBox>
-#include <QStatusBar>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <QToolBar>
-#include <QUrl>
+#include <QtEndian>
+#include <QtWidgets>
 #include <functional>
 #include <memory>
 
@@ -64,10 +44,7 @@ class RecordingMessages final : public orv::Messages {
 
 class ScriptedChooser final : public FileChooser {
   public:
-    QString openFile(QWidget*, const FileRequest& r) override {
-        requests.push_back(r);
-        return answer;
-    }
+    QString openFile(QWidget*, const FileRequest& r) override { return saveFile(nullptr, r); }
     QString saveFile(QWidget*, const FileRequest& r) override {
         requests.push_back(r);
         return answer;
@@ -76,10 +53,6 @@ class ScriptedChooser final : public FileChooser {
     QString answer;
 };
 
-QString example(const char* name) {
-    return QStringLiteral(ORVANTA_EXAMPLES_DIR "/") + QLatin1String(name);
-}
-
 QString actionLine(QAction* a) {
     QString text = a->text();
     text.replace(QLatin1Char('\t'), QLatin1String("\\t"));
@@ -87,25 +60,18 @@ QString actionLine(QAction* a) {
         .arg(text, a->shortcut().toString(), a->toolTip(), a->statusTip());
 }
 
-void menuLines(QMenu* menu, const QString& indent, QStringList& out) {
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) {
-            out << indent + "-";
-        } else if (a->menu()) {
-            out << indent + ">" + a->text();
-            menuLines(a->menu(), indent + "  ", out);
-        } else {
-            out << indent + actionLine(a);
-        }
-    }
-}
-
 // The window's menus, keys, bars and status bar as text, one line a menu item or button.
 QStringList windowTexts(CMainFrame& frame) {
     QStringList out;
+    const std::function<void(QMenu*, QString)> menu = [&](QMenu* m, const QString& indent) {
+        for (QAction* a : m->actions()) {
+            out << indent + (a->isSeparator() ? "-" : a->menu() ? ">" + a->text() : actionLine(a));
+            if (a->menu()) menu(a->menu(), indent + "  ");
+        }
+    };
     for (QAction* a : frame.menuBar()->actions()) {
         out << "menu " + a->text();
-        menuLines(a->menu(), "  ", out);
+        menu(a->menu(), "  ");
     }
     for (QAction* a : frame.actions())
         out << "window key " + actionLine(a);
@@ -180,21 +146,22 @@ class DesktopTest : public QObject {
     const orv::Scene& scene() { return view()->scene(); }
     void trigger(const char* name) { frame_->action(QLatin1String(name))->trigger(); }
 
-    // Shows the window with the view at a known size, ready to draw.
-    bool showFrame() {
+    // Shows the window with the view at a known size and opens a copy of the example.
+    bool showWith(const char* example) {
         if (!gl_) return false;
         frame_->resize(1000, 750);
         frame_->show();
-        if (!QTest::qWaitForWindowExposed(frame_.get())) return false;
-        return QTest::qWaitFor([this] { return view()->framesDrawn() > 0; }, 5000);
+        if (!QTest::qWaitForWindowExposed(frame_.get()) ||
+            !QTest::qWaitFor([this] { return view()->framesDrawn() > 0; }, 5000))
+            return false;
+        return !example || view()->openPath(copy(example));
     }
     QString copy(const char* name) {
         const QString path = files_.filePath(QLatin1String(name));
         QFile::remove(path);
-        QFile::copy(example(name), path);
+        QFile::copy(QStringLiteral(ORVANTA_EXAMPLES_DIR "/") + QLatin1String(name), path);
         return path;
     }
-    bool open(const char* name) { return view()->openPath(copy(name)); }
     // Runs the action and waits for the view's next frame.
     bool frameAfter(const std::function<void()>& action) {
         const long long frames = view()->framesDrawn();
@@ -218,20 +185,19 @@ class DesktopTest : public QObject {
 
     void init() {
         QSettings().clear();
-        messages_.boxes.clear();
-        messages_.questions.clear();
-        messages_.answer = false;
-        messages_.onShow = nullptr;
-        chooser_.requests.clear();
-        chooser_.answer.clear();
+        messages_ = {};
+        chooser_ = {};
         frame_ = std::make_unique<CMainFrame>(messages_);
         view()->setFileChooser(&chooser_);
         view()->setFixedClock(1800000000);
     }
 
-    void cleanup() { frame_.reset(); }  // the close guards would refuse: no closing
+    void cleanup() {  // hidden, not closed: the close guards would refuse
+        if (frame_) frame_->hide();
+        frame_.reset();
+    }
 
-    // --- start-up and layout ---
+    // --- the window ---
 
     // The expected texts are in tests/golden/window_texts.txt; run with
     // ORVANTA_UPDATE_GOLDEN=1 to rewrite it from the window, then review the diff.
@@ -248,15 +214,13 @@ class DesktopTest : public QObject {
     }
 
     void viewMenuTogglesBarsAndKeepsThePlotItem() {
-        if (!gl_) QSKIP("no display: the window holds an OpenGL view");
-        frame_->show();
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
         frame_->setPlotItems({"UX", "UY"});
         frame_->plotItemBox()->setCurrentIndex(1);
         QAction* toggle = frame_->action("viewPlotbar");
         QVERIFY(toggle->isChecked());
         toggle->trigger();
-        QVERIFY(frame_->toolBar("plot")->isHidden());
-        QVERIFY(!frame_->plotItemBox()->isVisible());
+        QVERIFY(frame_->toolBar("plot")->isHidden() && !frame_->plotItemBox()->isVisible());
         QVERIFY(!toggle->isChecked());
         toggle->trigger();
         QVERIFY(frame_->plotItemBox()->isVisible());
@@ -266,52 +230,40 @@ class DesktopTest : public QObject {
         QVERIFY(!frame_->action("viewStatusBar")->isChecked());
     }
 
-    void splashGoesAtAKeyOrAClickWhichDoNothingElseOrAfterThreeSeconds() {
-        if (!gl_) QSKIP("no display: the window holds an OpenGL view");
-        frame_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(frame_.get()));
+    void splashGoesAtAKeyOrAClickThatDoesNothingElseOrAfterThreeSeconds() {
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
         QVERIFY(SplashWindow::show(frame_.get()));
         QVERIFY(!SplashWindow::show(frame_.get()));  // at most one
         QTest::keyClick(frame_.get(), Qt::Key_A);
         QTRY_VERIFY(!SplashWindow::current());
+        QWidget* about = frame_->toolBar("standard")->widgetForAction(frame_->action("about"));
+        QString title;
+        bool picture = false;
+        const auto answerAbout = [&] {
+            whenModal<QDialog>([&](QDialog* d) {
+                title = d->windowTitle();
+                auto* label = d->findChild<QLabel*>("aboutPicture");
+                picture = label && !label->pixmap().isNull();
+                d->accept();
+            });
+        };
         QVERIFY(SplashWindow::show(frame_.get()));
-        bool aboutShown = false;
-        QTimer::singleShot(200, [&] {
-            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                aboutShown = true;
-                d->reject();
-            }
-        });
-        QTest::mouseClick(frame_->toolBar("standard")->widgetForAction(frame_->action("about")),
-                          Qt::LeftButton);
+        answerAbout();
+        QTest::mouseClick(about, Qt::LeftButton);  // only takes the splash away
         QTRY_VERIFY(!SplashWindow::current());
-        QTest::qWait(300);
-        QVERIFY(!aboutShown);
+        QVERIFY(title.isEmpty());
+        answerAbout();
+        QTest::mouseClick(about, Qt::LeftButton);
+        QCOMPARE(title, QString("About Orvanta 3.00"));
+        QVERIFY(picture);
         QVERIFY(SplashWindow::show(frame_.get()));
         QTest::qWait(SplashWindow::kLifetimeMs - 500);
         QVERIFY(SplashWindow::current());
         QTRY_VERIFY_WITH_TIMEOUT(!SplashWindow::current(), 1500);
     }
 
-    void aboutDialogHasItsTitleAndPicture() {
-        QString title;
-        bool picture = false;
-        whenModal<QDialog>([&](QDialog* d) {
-            title = d->windowTitle();
-            auto* label = d->findChild<QLabel*>("aboutPicture");
-            picture = label && !label->pixmap().isNull();
-            d->accept();
-        });
-        frame_->aboutCommand();
-        QCOMPARE(title, QStringLiteral("About Orvanta 3.00"));
-        QVERIFY(picture);
-    }
-
-    // --- close ---
-
     void closingAsksOnlyWhenTheGuardLetsItAndExitTakesTheSamePath() {
-        if (!gl_) QSKIP("no display: the window holds an OpenGL view");
-        frame_->show();
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
         view()->setCutPlaneDialogOpen(true);
         QVERIFY(!frame_->close());
         QCOMPARE(messages_.boxes, QStringList{"Message: Please close cut plane dialog firstly!"});
@@ -326,180 +278,24 @@ class DesktopTest : public QObject {
         QVERIFY(!frame_->isVisible());
     }
 
-    // --- files ---
-
-    void refusedFileCommandsAskForNoFile() {
-        struct Case {
-            int dialog;  // 0 none, 1 animation, 2 cutting plane
-            const char* command;
-            const char* message;
-        };
-        const Case cases[] = {{0, "saveAs", "Please read result file firstly!"},
-                              {0, "saveImage", "No image available!"},
-                              {1, "open", "Please close firstly animation dialog!"},
-                              {2, "open", "Please close firstly cut dialog!"},
-                              {0, "helpIndex", "Sorry! It is not available."}};
-        for (const Case& c : cases) {
-            messages_.boxes.clear();
-            view()->setAnimationDialogOpen(c.dialog == 1);
-            view()->setCutPlaneDialogOpen(c.dialog == 2);
-            trigger(c.command);
-            QCOMPARE(messages_.boxes, QStringList{QStringLiteral("Message: ") + c.message});
-        }
-        QVERIFY(chooser_.requests.empty());
-    }
-
-    void openOffersTheRememberedTypeFirstFromTheRememberedPlace() {
-        const QStringList types = {"mdf", "asc", "RST", ""};
-        for (const QString& type : types) {
-            QSettings().setValue("Settings/FileType", type);
-            QSettings().setValue("Settings/FilePath", files_.path() + "/");
-            chooser_.requests.clear();
-            trigger("open");  // cancelled
-            QCOMPARE(chooser_.requests.size(), size_t(1));
-            const FileRequest& r = chooser_.requests[0];
-            const QString shownFirst = type == "mdf" || type == "asc" ? type : "rst";
-            QCOMPARE(r.filters.size(), 3);
-            QVERIFY2(r.filters[0].endsWith("(*." + shownFirst + ")"), qPrintable(r.filters[0]));
-            QCOMPARE(r.defaultSuffix, shownFirst);
-            QCOMPARE(r.directory, files_.path() + "/");
-        }
-        QCOMPARE(frame_->windowTitle(), QStringLiteral("Orvant1 - Orvanta 3.00"));  // unchanged
-        QVERIFY(messages_.boxes.isEmpty());
-    }
-
-    void openReadsTheFileAndRemembersItsPlace() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("plate_hole_q4.asc"));
-        trigger("dynamicRotation");
-        QCOMPARE(view()->cursor().shape(), Qt::BitmapCursor);
-        chooser_.answer = copy("cantilever.asc");
-        QVERIFY(frameAfter([&] { trigger("open"); }));
-        QVERIFY(messages_.boxes.isEmpty());
-        QVERIFY(scene().modelLoaded());
-        QCOMPARE(frame_->windowTitle(),
-                 QLatin1String(COrvantaView::kCaptionPrefix) + chooser_.answer);
-        QCOMPARE(view()->cutPath(), files_.filePath("cantilever."));
-        QCOMPARE(view()->extension(), QStringLiteral("asc"));
-        QSettings settings;
-        QCOMPARE(settings.value("Settings/FilePath").toString(), files_.path() + "/");
-        QCOMPARE(settings.value("Settings/FileType").toString(), QStringLiteral("asc"));
-        QComboBox* items = frame_->plotItemBox();
-        const auto& names = scene().model().results.dofNames;
-        QCOMPARE(items->count(), int(names.size()));
-        QCOMPARE(items->itemText(int(names.size()) - 1).toStdString(), names.back());
-        QCOMPARE(items->currentIndex(), 0);
-        QCOMPARE(view()->cursor().shape(), Qt::ArrowCursor);  // the new model starts idle
-        QVERIFY(!frame_->action("dynamicRotation")->isChecked());
-        QVERIFY(frame_->isEnabled());
-    }
-
-    void aFailedOpenStillSetsCaptionAndSettings() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
-        const QString broken = files_.filePath("broken.rst");
-        QFile f(broken);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("this is no result file at all");
-        f.close();
-        QVERIFY(!view()->openPath(broken));
-        QVERIFY(!messages_.boxes.isEmpty());
-        QVERIFY(messages_.boxes.first().startsWith("Error: "));
-        QVERIFY(!scene().modelLoaded());
-        QCOMPARE(frame_->windowTitle(), QLatin1String(COrvantaView::kCaptionPrefix) + broken);
-        QCOMPARE(QSettings().value("Settings/FileType").toString(), QStringLiteral("rst"));
-        QCOMPARE(QSettings().value("Settings/FilePath").toString(), files_.path() + "/");
-        QCOMPARE(frame_->plotItemBox()->count(), 0);
-        QCOMPARE(frame_->plotItemBox()->currentIndex(), -1);
-        QVERIFY(frame_->isEnabled());
-    }
-
-    void whileReadingTheWindowIsDisabledAndNothingReenters() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        bool checked = false, enabled = true, busy = false, closed = true, opened = true;
-        QTimer::singleShot(0, [&] {
-            checked = true;
-            enabled = frame_->isEnabled();
-            busy = view()->busy();
-            closed = frame_->close();
-            opened = view()->openPath(example("plate_hole_q4.asc"));
-            view()->command(CommandId::SaveAs);
-        });
-        QVERIFY(open("pressure_tube.rst"));
-        QVERIFY(checked && busy);
-        QVERIFY(!enabled);
-        QVERIFY(!closed);
-        QVERIFY(!opened);
-        QVERIFY(messages_.questions.isEmpty());
-        QVERIFY(chooser_.requests.empty());
-        QVERIFY(frame_->isEnabled());
-        QCOMPARE(view()->extension(), QStringLiteral("rst"));
-    }
-
-    void theActionsAreGreyWhileAFileIsRead() {
-        QSKIP(
-            "fault: COrvantaView::openPath (and saveAsCommand) emit commandStatesChanged "
-            "before the Scene is busy, and not again while it is, so no action is disabled");
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        bool enabled = true;
-        QTimer::singleShot(0, [&] { enabled = frame_->action("plotMesh")->isEnabled(); });
-        QVERIFY(open("pressure_tube.rst"));
-        QVERIFY(!enabled);
-    }
-
-    void aDroppedFileOpensThroughTheLoader() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        const QString path = copy("truss_bridge.asc");
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(frame_.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(frame_.get(), &drop);
-        QTRY_VERIFY(scene().modelLoaded());
-        QCOMPARE(frame_->windowTitle(), QLatin1String(COrvantaView::kCaptionPrefix) + path);
-    }
-
-    void saveAsWritesTheOtherFormat() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("plate_hole_q4.asc"));
-        const QString caption = frame_->windowTitle();
-        const QString target = files_.filePath("converted.rst");
-        QFile::remove(target);
-        chooser_.answer = target;
-        trigger("saveAs");
-        QCOMPARE(chooser_.requests.size(), size_t(1));
-        QCOMPARE(chooser_.requests[0].filters, QStringList{"Orvanta30 RST Files (*.rst)"});
-        QCOMPARE(chooser_.requests[0].proposedName, files_.filePath("plate_hole_q4.rst"));
-        QCOMPARE(chooser_.requests[0].defaultSuffix, QStringLiteral("rst"));
-        QVERIFY(messages_.boxes.isEmpty());
-        QCOMPARE(frame_->windowTitle(), caption);
-        // The written file reads back as the same model.
-        orv::FeModel model;
-        orv::NullProgress progress;
-        orv::SilentMessages silent;
-        QVERIFY(orv::readModelFile(model, target.toStdString(), "rst", progress, silent));
-        QCOMPARE(model.nodeCount, scene().model().nodeCount);
-        QCOMPARE(model.elementCount, scene().model().elementCount);
-        // From a binary file the other format is text.
-        QVERIFY(open("pressure_tube.rst"));
-        chooser_.answer.clear();
-        trigger("saveAs");
-        QCOMPARE(chooser_.requests.back().filters, QStringList{"Orvanta30 Asc Files (*.asc)"});
-        QCOMPARE(chooser_.requests.back().proposedName, files_.filePath("pressure_tube.asc"));
-    }
-
-    // --- the actions follow the scene ---
-
+    // Every action against the scene's state after each kind of change; each step must
+    // change some action, or it proves nothing.
     void actionsShowTheScenesCheckMarksAndEnabledStates() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
-        // Every action against the scene's state; the signature tells that something changed.
-        const auto compare = [&](QString& signature) {
+        if (!showWith("cantilever.asc")) QSKIP("no display for OpenGL");
+        const std::function<void()> steps[] = {
+            [] {},
+            [&] { trigger("plotNode"); },
+            [&] { emit frame_->plotItemBox()->activated(1); },  // the nodes become a contour
+            [&] { trigger("addGrid"); },
+            [&] { trigger("dynamicPan"); },
+            [&] { trigger("zoomBox"); },
+            [&] { view()->setCutPlaneDialogOpen(true); },
+            [&] { view()->setAnimationDialogOpen(true); }};
+        QString before;
+        for (const auto& step : steps) {
+            step();
             QStringList wrong;
-            signature.clear();
+            QString states;
             for (const orv::CommandInfo& c : orv::commandTable()) {
                 if (c.check == orv::CheckRule::BarShown) continue;  // the window's own
                 const QAction* a = frame_->action(QLatin1String(c.name));
@@ -507,26 +303,143 @@ class DesktopTest : public QObject {
                 if (a->isCheckable() != s.checkable ||
                     a->isChecked() != (s.checkable && s.checked) || a->isEnabled() != s.enabled)
                     wrong << QLatin1String(c.name);
-                signature += QString::number(int(a->isChecked()) + 2 * int(a->isEnabled()));
+                states += QString::number(int(a->isChecked()) + 2 * int(a->isEnabled()));
             }
-            return wrong;
-        };
-        const std::function<void()> steps[] = {
-            [&] { trigger("plotNode"); },
-            [&] { emit frame_->plotItemBox()->activated(1); },  // the nodes become a contour
-            [&] { trigger("addGrid"); },
-            [&] { trigger("dynamicPan"); },
-            [&] { trigger("zoomBox"); },
-            [&] { view()->setCutPlaneDialogOpen(true); },
-            [&] { view()->setAnimationDialogOpen(true); },
-        };
-        QString before, after;
-        compare(before);
-        for (size_t i = 0; i < std::size(steps); ++i) {
-            steps[i]();
-            QCOMPARE(compare(after), QStringList());
-            QVERIFY2(after != before, qPrintable(QString::number(i)));
-            before = after;
+            QCOMPARE(wrong, QStringList());
+            QVERIFY(states != before);
+            before = states;
+        }
+        QVERIFY(messages_.boxes.isEmpty());
+    }
+
+    // --- files ---
+
+    void refusedFileCommandsAskForNoFile() {
+        const QList<std::tuple<int, const char*, const char*>> cases = {
+            // 1 animation, 2 cut
+            {0, "saveAs", "Please read result file firstly!"},
+            {0, "saveImage", "No image available!"},
+            {1, "open", "Please close firstly animation dialog!"},
+            {2, "open", "Please close firstly cut dialog!"},
+            {0, "helpIndex", "Sorry! It is not available."}};
+        for (const auto& [dialog, command, message] : cases) {
+            messages_.boxes.clear();
+            view()->setAnimationDialogOpen(dialog == 1);
+            view()->setCutPlaneDialogOpen(dialog == 2);
+            trigger(command);
+            QCOMPARE(messages_.boxes, QStringList{QString("Message: ") + message});
+        }
+        QVERIFY(chooser_.requests.empty());
+    }
+
+    // Through Open's dialog, by name and dropped: the caption, the remembered place and type,
+    // the plot items, the mouse mode and a new frame, also when the file is refused. Open's
+    // dialog offers the remembered type first, in the remembered place.
+    void openingSetsCaptionSettingsAndPlotItemsEvenWhenRefused() {
+        if (!showWith("plate_hole_q4.asc")) QSKIP("no display for OpenGL");
+        QFile broken(files_.filePath("broken.rst"));
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("no result file at all") > 0);
+        broken.close();
+        QSettings().setValue("Settings/FileType", "mdf");
+        trigger("open");  // cancelled
+        QCOMPARE(frame_->windowTitle(),
+                 COrvantaView::kCaptionPrefix + files_.filePath("plate_hole_q4.asc"));
+        QCOMPARE(chooser_.requests.size(), size_t(1));
+        QVERIFY(chooser_.requests[0].filters.value(0).endsWith("(*.mdf)"));
+        QCOMPARE(chooser_.requests[0].defaultSuffix, QString("mdf"));
+        QCOMPARE(chooser_.requests[0].directory, files_.path() + "/");
+        for (const int how : {0, 1, 2}) {  // 0 Open, 1 a named path, 2 a drop
+            trigger("dynamicRotation");
+            messages_.boxes.clear();
+            const long long frames = view()->framesDrawn();
+            const QString path = how == 0   ? copy("cantilever.asc")
+                                 : how == 1 ? broken.fileName()
+                                            : copy("truss_bridge.asc");
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(path)});
+            QDragEnterEvent enter({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
+            QDropEvent drop({10, 10}, Qt::CopyAction, &data, Qt::LeftButton, {});
+            if (how == 0) {
+                chooser_.answer = path;
+                trigger("open");
+            } else if (how == 1) {
+                QVERIFY(!view()->openPath(path));
+                const QString box = messages_.boxes.value(0);
+                QVERIFY2(box.startsWith("Error: ") && box.endsWith("\n\n" + path), qPrintable(box));
+            } else {
+                QApplication::sendEvent(frame_.get(), &enter);
+                QVERIFY(enter.isAccepted());
+                QApplication::sendEvent(frame_.get(), &drop);
+            }
+            QTRY_COMPARE(frame_->windowTitle(), COrvantaView::kCaptionPrefix + path);
+            QCOMPARE(scene().modelLoaded(), how != 1);
+            QCOMPARE(messages_.boxes.isEmpty(), how != 1);
+            QCOMPARE(view()->cutPath() + view()->extension(), path);
+            QSettings settings;
+            QCOMPARE(settings.value("Settings/FilePath").toString(), files_.path() + "/");
+            QCOMPARE(settings.value("Settings/FileType").toString(), QFileInfo(path).suffix());
+            const auto& names = scene().model().results.dofNames;
+            QComboBox* items = frame_->plotItemBox();
+            QCOMPARE(items->count(), int(names.size()));
+            if (!names.empty()) QCOMPARE(items->itemText(1).toStdString(), names[1]);
+            QCOMPARE(items->currentIndex(), names.empty() ? -1 : 0);
+            QCOMPARE(view()->cursor().shape(), Qt::ArrowCursor);  // a new model starts idle
+            QVERIFY(frame_->isEnabled());
+            QTRY_VERIFY(view()->framesDrawn() > frames);
+        }
+    }
+
+    void whileReadingTheWindowIsDisabledAndNothingReenters() {
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
+        bool busy = false, enabled = true, closed = true, opened = true;
+        QTimer::singleShot(0, [&] {
+            busy = view()->busy();
+            enabled = frame_->isEnabled();
+            closed = frame_->close();
+            opened = view()->openPath(copy("plate_hole_q4.asc"));
+            view()->command(CommandId::SaveAs);
+        });
+        QVERIFY(view()->openPath(copy("pressure_tube.rst")));
+        QVERIFY(busy && !enabled && !closed && !opened);
+        QVERIFY(messages_.questions.isEmpty());
+        QVERIFY(chooser_.requests.empty());
+        QVERIFY(frame_->isEnabled());
+        QCOMPARE(view()->extension(), QString("rst"));
+    }
+
+    void theActionsAreGreyWhileAFileIsRead() {
+        QSKIP(
+            "fault: COrvantaView::openPath (and saveAsCommand) emit commandStatesChanged "
+            "before the Scene is busy, and not again while it is, so no action is disabled");
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
+        bool enabled = true;
+        QTimer::singleShot(0, [&] { enabled = frame_->action("plotMesh")->isEnabled(); });
+        QVERIFY(view()->openPath(copy("pressure_tube.rst")));
+        QVERIFY(!enabled);
+    }
+
+    void saveAsWritesTheOtherFormatBesideTheFile() {
+        if (!showWith(nullptr)) QSKIP("no display for OpenGL");
+        const QList<std::array<const char*, 3>> cases = {
+            {"plate_hole_q4.asc", "rst", "Orvanta30 RST Files (*.rst)"},
+            {"pressure_tube.rst", "asc", "Orvanta30 Asc Files (*.asc)"}};
+        for (const auto& [source, type, filter] : cases) {
+            QVERIFY(view()->openPath(copy(source)));
+            const QString caption = frame_->windowTitle();
+            chooser_.requests.clear();
+            chooser_.answer = files_.filePath("converted.") + type;
+            trigger("saveAs");
+            QCOMPARE(chooser_.requests.size(), size_t(1));
+            const FileRequest& r = chooser_.requests[0];
+            QCOMPARE(r.filters, QStringList{filter});
+            QCOMPARE(QStringList({r.proposedName, r.defaultSuffix}),
+                     QStringList({view()->cutPath() + type, type}));
+            QCOMPARE(frame_->windowTitle(), caption);
+            orv::FeModel model;  // the written file reads back as the same model
+            orv::NullProgress progress;
+            QVERIFY(orv::readModelFile(model, chooser_.answer.toStdString(), type, progress,
+                                       messages_));
+            QCOMPARE(model.nodeCount, scene().model().nodeCount);
         }
         QVERIFY(messages_.boxes.isEmpty());
     }
@@ -534,8 +447,7 @@ class DesktopTest : public QObject {
     // --- the animation timer and its dialog ---
 
     void theTimerStopsForMessagesAndDialogsAndResumesOnlyWhereItShould() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("plate_hole_q4.asc"));  // a model in a plane: light and cut refuse
+        if (!showWith("plate_hole_q4.asc")) QSKIP("no display for OpenGL");  // light, cut refuse
         view()->setAnimationDialogOpen(true);
         bool runningUnderABox = false;
         messages_.onShow = [&] { runningUnderABox |= view()->animationRunning(); };
@@ -559,55 +471,45 @@ class DesktopTest : public QObject {
         QVERIFY(chooser_.requests.empty());
     }
 
+    // Played with each method, then ticked by the test: only a tick advances the step.
     void animationDialogPlaysForwardOnlyAndForwardAndBackAndCloses() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
+        if (!showWith("cantilever.asc")) QSKIP("no display for OpenGL");
         trigger("play");
         auto* dialog = view()->findChild<AnimationDialog*>();
-        QVERIFY(dialog);
-        QVERIFY(view()->animationDialogOpen());
-        QCOMPARE(dialog->displaySteps()->text(), QStringLiteral("5"));
+        QVERIFY(dialog && view()->animationDialogOpen());
+        QCOMPARE(dialog->displaySteps()->text(), QString("5"));
         QVERIFY(dialog->displaySteps()->isReadOnly());  // the result's own steps
         dialog->speed()->setValue(95);
-        QCOMPARE(dialog->speedText()->text(), QStringLiteral("95"));
-        QRadioButton* forward = nullptr;
-        for (QRadioButton* b : dialog->findChildren<QRadioButton*>())
-            if (b != dialog->forwardAndBack()) forward = b;
-        // The test ticks the timer itself; a redraw alone does not advance the step.
-        const auto ticks = [&](int n) {
+        QCOMPARE(dialog->speedText()->text(), QString("95"));
+        const QList<int> expected[] = {{1, 2, 3, 4, 0, 1}, {2, 3, 4, 3, 2, 1, 0, 1}};
+        for (const bool back : {false, true}) {
+            for (QRadioButton* b : dialog->findChildren<QRadioButton*>())
+                b->setChecked((b == dialog->forwardAndBack()) == back);
+            dialog->play();
+            QVERIFY(view()->animationRunning());
+            QCOMPARE(view()->animationPeriod(), 51);
+            view()->stopAnimationTimer();
+            const int at = scene().settings().shown.step;
+            QVERIFY(frameAfter([&] { view()->requestRedraw(); }));
+            QCOMPARE(scene().settings().shown.step, at);
             QList<int> shown;
-            for (int i = 0; i < n; ++i)
-                if (frameAfter([&] { view()->animationTick(); }))
-                    shown << scene().settings().shown.step;
-            return shown;
-        };
-        forward->setChecked(true);
+            while (shown.size() < expected[back].size() &&
+                   frameAfter([&] { view()->animationTick(); }))
+                shown << scene().settings().shown.step;
+            QCOMPARE(shown, expected[back]);
+        }
         dialog->play();
-        QVERIFY(view()->animationRunning());
-        QCOMPARE(view()->animationPeriod(), 51);
-        view()->stopAnimationTimer();
-        QVERIFY(frameAfter([&] { frame_->resize(900, 700); }));
-        QCOMPARE(scene().settings().shown.step, 0);
-        QCOMPARE(ticks(6), (QList<int>{1, 2, 3, 4, 0, 1}));
-        dialog->forwardAndBack()->setChecked(true);
-        dialog->play();
-        view()->stopAnimationTimer();
-        QCOMPARE(ticks(8), (QList<int>{2, 3, 4, 3, 2, 1, 0, 1}));
-        // Closing the program is refused while it is open.
-        dialog->play();
-        QVERIFY(!frame_->close());
+        QVERIFY(!frame_->close());  // refused while the dialog is open
         QCOMPARE(messages_.boxes, QStringList{"Message: Please close animation dialog firstly!"});
         dialog->reject();
-        QVERIFY(!view()->animationDialogOpen());
-        QVERIFY(!view()->animationRunning());
+        QVERIFY(!view()->animationDialogOpen() && !view()->animationRunning());
         QVERIFY(!scene().animation().running);
         QTRY_VERIFY(!view()->findChild<AnimationDialog*>());
         QVERIFY(frame_->action("play")->isEnabled());
     }
 
     void animationOfModesWantsTwoStepsAtLeast() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever_modes.mdf"));
+        if (!showWith("cantilever_modes.mdf")) QSKIP("no display for OpenGL");
         trigger("play");
         auto* dialog = view()->findChild<AnimationDialog*>();
         QVERIFY(dialog);
@@ -627,9 +529,8 @@ class DesktopTest : public QObject {
 
     // --- the step and view-angle dialogs ---
 
-    void stepDialogAcceptsOnlyStepsThereAre() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
+    void stepAndViewAngleDialogsRefuseBadInputAndStayOpen() {
+        if (!showWith("cantilever.asc")) QSKIP("no display for OpenGL");
         QString title;
         whenModal<StepDialog>([&](StepDialog* d) {
             title = d->windowTitle();
@@ -639,14 +540,8 @@ class DesktopTest : public QObject {
             d->accept();
         });
         trigger("stepNumber");
-        QCOMPARE(title, QStringLiteral("Choose displaying step"));
-        QCOMPARE(messages_.boxes, QStringList{"Error: Input error!"});
+        QCOMPARE(title, QString("Choose displaying step"));
         QCOMPARE(scene().settings().shown.step, 3);
-    }
-
-    void viewportDialogSetsTheAngles() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
         whenModal<ViewportDialog>([&](ViewportDialog* d) {
             d->field(0)->setText("10");
             d->field(1)->setText("400");
@@ -656,50 +551,18 @@ class DesktopTest : public QObject {
             d->accept();
         });
         trigger("viewPort");
-        QCOMPARE(messages_.boxes, QStringList{"Orvanta 3.00: Please enter a number."});
+        QCOMPARE(messages_.boxes,
+                 QStringList({"Error: Input error!", "Orvanta 3.00: Please enter a number."}));
         QCOMPARE(scene().camera().angles, (std::array<float, 3>{10.0f, 400.0f, -30.5f}));
     }
 
     // --- mouse ---
 
-    void mouseRotatesPansAndZoomsTheCamera() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
-        const orv::Camera& camera = scene().camera();
-        QWidget* v = view();
-        trigger("dynamicRotation");
-        QCOMPARE(v->cursor().shape(), Qt::BitmapCursor);
-        const auto angles = camera.angles;
-        sendMouse(v, QEvent::MouseButtonPress, {200, 200}, Qt::LeftButton);
-        QCOMPARE(QWidget::mouseGrabber(), v);  // the drag belongs to the view
-        sendMouse(v, QEvent::MouseMove, {260, 200}, Qt::LeftButton);
-        QVERIFY(camera.angles[1] != angles[1]);
-        // With Shift held, or another button too, a move does nothing.
-        const auto turned = camera.angles;
-        sendMouse(v, QEvent::MouseMove, {300, 260}, Qt::LeftButton, Qt::ShiftModifier);
-        sendMouse(v, QEvent::MouseMove, {300, 260}, Qt::LeftButton | Qt::RightButton);
-        QCOMPARE(camera.angles, turned);
-        sendMouse(v, QEvent::MouseButtonRelease, {260, 200}, Qt::NoButton);
-        QVERIFY(!QWidget::mouseGrabber());
-
-        trigger("dynamicPan");
-        const auto t = camera.translation;
-        drag(v, {200, 200}, {250, 240});
-        QVERIFY(camera.translation != t);
-
-        shownFrame();  // the frame drawn gives the zoom its drawing frame
-        trigger("zoomBox");
-        const float scale = camera.scale;
-        drag(v, {300, 300}, {250, 260});  // drawn backwards
-        QVERIFY(camera.scale > scale);
-        QVERIFY(frame_->action("dynamicPan")->isChecked());  // the mode before the box
-        QVERIFY(!frame_->action("zoomBox")->isChecked());
-    }
-
-    void theZoomBoxIsDrawnByXorAndErasedAgain() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("plate_hole_q4.asc"));
-        trigger("plotNode");
+    // The zoom box's band is drawn by XOR and erased again without redrawing the scene; a
+    // drag belongs to the view and only a left-button drag moves the picture.
+    void mouseDragsTurnMoveAndZoomWithAnXorBand() {
+        if (!showWith("plate_hole_q4.asc")) QSKIP("no display for OpenGL");
+        trigger("plotNode");  // on a black background
         QWidget* v = view();
         const std::array<uint8_t, 3> cyan{0, 255, 255};
         const int before = countPixels(shownFrame(), cyan);
@@ -708,99 +571,120 @@ class DesktopTest : public QObject {
         sendMouse(v, QEvent::MouseMove, {300, 250}, Qt::LeftButton);
         const long long frames = view()->framesDrawn();
         const int first = countPixels(shownFrame(), cyan);
-        QVERIFY(first > before + 300);  // the band on the black background
+        QVERIFY(first > before + 300);
         sendMouse(v, QEvent::MouseMove, {200, 180}, Qt::LeftButton);
         const orv::FrameImage moved = shownFrame();
-        QCOMPARE(view()->framesDrawn(), frames);  // no scene redrawn while the band moves
+        QCOMPARE(view()->framesDrawn(), frames);
         const int second = countPixels(moved, cyan);
-        QVERIFY(second < first);  // the larger box is gone, the smaller one drawn
-        QVERIFY(second > before + 150);
-        QVERIFY(moved.rgb(250, 250) != cyan);  // the old box's bottom edge went away
-        // Focus lost during the drag: no band is left and the mode returns.
+        QVERIFY(second < first && second > before + 150);  // the larger box gone, a smaller one
+        QVERIFY(moved.rgb(250, 250) != cyan);              // the old box's bottom edge went away
         QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
-        QApplication::sendEvent(v, &out);
+        QApplication::sendEvent(v, &out);  // focus lost: no band left, the mode returns
         QTRY_COMPARE(countPixels(shownFrame(), cyan), before);
         QCOMPARE(scene().mouseMode(), orv::MouseMode::Idle);
+        QVERIFY(!QWidget::mouseGrabber());
+
+        const orv::Camera& camera = scene().camera();
+        trigger("dynamicRotation");
+        QCOMPARE(v->cursor().shape(), Qt::BitmapCursor);
+        const auto angles = camera.angles;
+        sendMouse(v, QEvent::MouseButtonPress, {200, 200}, Qt::LeftButton);
+        QCOMPARE(QWidget::mouseGrabber(), v);
+        sendMouse(v, QEvent::MouseMove, {260, 200}, Qt::LeftButton);
+        QVERIFY(camera.angles != angles);
+        const auto turned = camera.angles;
+        sendMouse(v, QEvent::MouseMove, {300, 260}, Qt::LeftButton, Qt::ShiftModifier);
+        sendMouse(v, QEvent::MouseMove, {300, 260}, Qt::LeftButton | Qt::RightButton);
+        QCOMPARE(camera.angles, turned);
+        sendMouse(v, QEvent::MouseButtonRelease, {260, 200}, Qt::NoButton);
+        QVERIFY(!QWidget::mouseGrabber());
+        trigger("dynamicPan");
+        const auto t = camera.translation;
+        drag(v, {200, 200}, {250, 240});
+        QVERIFY(camera.translation != t);
+        shownFrame();
+        trigger("zoomBox");
+        const float scale = camera.scale;
+        drag(v, {300, 300}, {250, 260});  // drawn backwards
+        QVERIFY(camera.scale > scale);
+        QVERIFY(frame_->action("dynamicPan")->isChecked());  // the mode before the box
+    }
+
+    void closingTheWindowInADragReleasesTheMouse() {
+        QSKIP(
+            "fault: when the main window is destroyed shown, ~QWidget hides the view, whose "
+            "hideEvent ends the drag and emits commandStatesChanged into "
+            "CMainFrame::updateCommandStates after CMainFrame's members are gone: a crash");
+        if (!showWith("plate_hole_q4.asc")) QSKIP("no display for OpenGL");
+        trigger("dynamicPan");
+        sendMouse(view(), QEvent::MouseButtonPress, {200, 200}, Qt::LeftButton);
+        sendMouse(view(), QEvent::MouseMove, {250, 250}, Qt::LeftButton);
+        frame_.reset();
         QVERIFY(!QWidget::mouseGrabber());
     }
 
     // --- the picture ---
 
-    void saveImageWritesWhatTheViewShows() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("plate_hole_q4.asc"));
+    void theSavedBitmapAndThePrintedPageAreTheViewsPicture() {
+        if (!showWith("cantilever.asc")) QSKIP("no display for OpenGL");
         trigger("plotContour");
-        shownFrame();
-        const QString path = files_.filePath("picture");  // no extension: saved as named
-        QFile::remove(path);
-        chooser_.answer = path;
+        const orv::FrameImage shown = shownFrame();
+        QVERIFY(countPixels(shown, {255, 255, 255}) > 50);  // the overlay's white text
+        chooser_.answer = files_.filePath("picture");       // no extension: saved as named
         trigger("saveImage");
         QCOMPARE(chooser_.requests.size(), size_t(1));
-        QCOMPARE(chooser_.requests[0].caption, QStringLiteral("Save Bitmap File"));
-        QCOMPARE(chooser_.requests[0].proposedName, QStringLiteral("untitled.bmp"));
-        QCOMPARE(chooser_.requests[0].directory, QStringLiteral("."));
+        const FileRequest& r = chooser_.requests[0];
+        QCOMPARE(QStringList({r.caption, r.proposedName, r.directory}),
+                 QStringList({"Save Bitmap File", "untitled.bmp", "."}));
         QVERIFY(messages_.boxes.isEmpty());
-        QFile file(path);
+        QFile file(chooser_.answer);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        const int w = view()->width(), h = view()->height();
-        const auto le32 = [&](int at) {
-            return int(uint8_t(bytes[at])) | int(uint8_t(bytes[at + 1])) << 8 |
-                   int(uint8_t(bytes[at + 2])) << 16 | int(uint8_t(bytes[at + 3])) << 24;
-        };
+        const auto le32 = [&](int at) { return qFromLittleEndian<qint32>(bytes.constData() + at); };
         QCOMPARE(bytes.left(2), QByteArray("BM"));
-        QCOMPARE(bytes.size(), 54 + h * ((w * 3 + 3) / 4 * 4));
-        QCOMPARE(le32(18), w);
-        QCOMPARE(le32(22), h);
-        // The image is the view's frame: its legend panel, its contour colours.
-        orv::FrameImage shown;
-        QVERIFY(view()->readViewFrame(shown));
+        QCOMPARE(le32(18), shown.header.width);
+        QCOMPARE(le32(22), shown.header.height);
         QCOMPARE(bytes.mid(54), QByteArray(reinterpret_cast<const char*>(shown.pixels.data()),
                                            int(shown.pixels.size())));
+        chooser_.answer = files_.filePath("picture.PNG");  // the name decides the format
+        trigger("saveImage");
+        QFile png(chooser_.answer);
+        QVERIFY(png.open(QIODevice::ReadOnly) && png.read(4) == "\x89PNG");
         chooser_.answer = files_.filePath("no/such/dir/x.bmp");
         trigger("saveImage");
-        QCOMPARE(messages_.boxes, QStringList{"Message: Could not save to file!"});
+        QCOMPARE(messages_.boxes, QStringList{"Message: Could not save to file!\n\n" +
+                                              chooser_.answer + ": No such file or directory"});
+
+        const QImage picture = view()->renderPicture();
+        QCOMPARE(picture.size(), QSize(shown.header.width, shown.header.height));
+        QCOMPARE(picture.pixelColor(5, 5), QColor(0, 0, 0));  // the frame's background
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(files_.filePath("picture.pdf"));
+        printer.setPageOrientation(QPageLayout::Landscape);
+        QVERIFY(view()->printPicture(printer));
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(pdf.size() > 10000);
+        view()->requestRedraw();
+        QVERIFY(shownFrame().pixels == shown.pixels);  // the window draws as before, text too
+        QVERIFY(!view()->openPath(files_.filePath("missing.asc")));
+        QVERIFY(!view()->printPicture(printer));  // nothing to print without a model
     }
 
     void printTargetScalesAndCentres() {
-        const QList<std::array<QSize, 2>> cases = {{QSize(400, 300), QSize(3300, 2550)},
-                                                   {QSize(400, 300), QSize(2550, 3300)},
-                                                   {QSize(1000, 500), QSize(2000, 3000)}};
-        const QList<QRect> targets = {QRect((3300 - 1680) / 2, (2550 - 1260) / 2, 1680, 1260),
-                                      QRect((2550 - 1400) / 2, (3300 - 1050) / 2, 1400, 1050),
-                                      QRect(0, 1000, 2000, 1000)};  // as large as it fits
-        for (int i = 0; i < cases.size(); ++i)
-            QCOMPARE(COrvantaView::printTarget(cases[i][0], cases[i][1]), targets[i]);
-        QVERIFY(COrvantaView::printTarget(QSize(), QSize(10, 10)).isNull());
-    }
-
-    void printingToPdfKeepsTheWindowDrawing() {
-        if (!showFrame()) QSKIP("no display for OpenGL");
-        QVERIFY(open("cantilever.asc"));
-        trigger("plotContour");
-        const orv::FrameImage before = shownFrame();
-        QVERIFY(countPixels(before, {255, 255, 255}) > 50);  // the overlay's white text
-        const QImage picture = view()->renderPicture();
-        QCOMPARE(picture.size(), QSize(before.header.width, before.header.height));
-        QCOMPARE(picture.pixelColor(5, 5), QColor(0, 0, 0));  // the frame's background
-
-        const QString pdf = files_.filePath("picture.pdf");
-        QFile::remove(pdf);
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        printer.setPageOrientation(QPageLayout::Landscape);
-        QVERIFY(view()->printPicture(printer));
-        QFile file(pdf);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.read(5) == "%PDF-");
-        QVERIFY(file.size() > 10000);
-        // The window draws as before, text included.
-        view()->requestRedraw();
-        QVERIFY(shownFrame().pixels == before.pixels);
-        // Nothing to print without a model.
-        QVERIFY(!view()->openPath(files_.filePath("missing.asc")));
-        QVERIFY(!view()->printPicture(printer));
+        struct Case {
+            QSize picture, page;
+            QRect target;
+        };
+        const Case cases[] = {
+            {{400, 300}, {3300, 2550}, {(3300 - 1680) / 2, (2550 - 1260) / 2, 1680, 1260}},
+            {{400, 300}, {2550, 3300}, {(2550 - 1400) / 2, (3300 - 1050) / 2, 1400, 1050}},
+            {{1000, 500}, {2000, 3000}, {0, 1000, 2000, 1000}},  // as large as it fits
+            {{}, {10, 10}, {}}};
+        for (const Case& c : cases)
+            QCOMPARE(COrvantaView::printTarget(c.picture, c.page), c.target);
     }
 };
 
