@@ -54,6 +54,14 @@ const Words kPlane = {
     2.0f, 1.0f, 0.0f, 2.0f, -2.0f, 1.0f, -1.0f, 1.0f, 0.0f};
 // clang-format on
 
+// kPlane as writers that store one flag per side of a quadratic element compose it: the
+// outline is then found from the connectivity, and `flag` is the first flag of the triangle.
+std::string planeFlaggedPerSide(int32_t flag = 0) {
+    return bytesOf(kPlane)
+        .replace(4 * 80, 4 * 6, bytesOf({flag, 1, 0}))
+        .replace(4 * 61, 4 * 8, bytesOf({0, 0, 0, 1}));
+}
+
 // A text preceded by its length, as titles and names are stored.
 std::string counted(const std::string& text) {
     return bytesOf({int32_t(text.size())}) + text;
@@ -116,6 +124,8 @@ TEST(BinaryRead, FilesAsCommitted) {
     std::vector<std::pair<std::string, std::string>> files = {
         {"tet", tet},
         {"plane", bytesOf(kPlane)},
+        {"plane, one flag per side", planeFlaggedPerSide()},
+        {"plane, one flag per side, the flag 2", planeFlaggedPerSide(2)},
         {"tet, the longest title and name", spliced(kTet, 36, 2, counted(std::string(19, 'n')))
                                                 .replace(4, 8, counted(std::string(155, 't')))},
         {"points, 40 steps without components", readBytes(dir.file("steps.rst"))},
@@ -162,6 +172,8 @@ TEST(BinaryWrite, AReadFileIsWrittenBackByteForByteWithTheTitleCutTo99Bytes) {
         writeFile(readAccepted(dir.file("a.rst"), bytesOf(words)), dir.file("b.rst"));
         EXPECT_EQ(readBytes(dir.file("b.rst")), bytesOf(words));
     }
+    writeFile(readAccepted(dir.file("a.rst"), planeFlaggedPerSide()), dir.file("b.rst"));
+    EXPECT_EQ(readBytes(dir.file("b.rst")), bytesOf(kPlane));  // one flag per node
     FeModel titled = readAccepted(dir.file("a.rst"));
     titled.jobTitle = std::string(99, 'x') + "yz";
     writeFile(titled, dir.file("title.rst"));

@@ -241,6 +241,21 @@ class BinaryReader {
     bool readResults();
     bool readElements();
     bool readElementTypes(int32_t count);
+    // Face flags a record stores: one per node of a plane element, or, in the layout with one
+    // per side, half as many for the quadratic ones (3 for code 26, 4 for code 28).
+    int32_t storedFlags(const ElementRecord& r) const {
+        if (r.family == ElementFamily::Plane)
+            return flagPerSide_ && r.nodeCount > 4 ? r.nodeCount / 2 : r.faceCount;
+        return r.family == ElementFamily::Solid || r.family == ElementFamily::Shell ? r.faceCount
+                                                                                    : 0;
+    }
+    size_t recordBytes(const ElementRecord& r) const {
+        return 20 + 4 * size_t(r.nodeCount) +
+               (r.family == ElementFamily::Solid   ? 8
+                : r.family == ElementFamily::Shell ? 4
+                                                   : 0) +
+               4 * size_t(storedFlags(r));
+    }
     bool readElementRecord(int32_t e, const char* record, size_t available, int64_t offset);
     bool readTrailer();
 
@@ -252,6 +267,9 @@ class BinaryReader {
     int64_t at_ = 0;  // offset of the field being checked
     int32_t dofCount_ = 0, stepCount_ = 0;
     size_t recordBytes_ = 0;  // of a node
+    // The element records store one flag per side of a quadratic plane element, as some
+    // writers do, instead of one per node.
+    bool flagPerSide_ = false;
     // Per axis, the lowest and highest stored coordinates: the centre is checked against them.
     std::array<float, 3> lowest_{0, 0, 0}, highest_{0, 0, 0};
 };
@@ -401,7 +419,7 @@ bool BinaryReader::checkCoordinates(int32_t first, const char* records, size_t c
         std::memcpy(c, records + r * stride + 4, 4 * size_t(dim));
         for (int j = 0; j < dim; ++j) {
             if (!std::isfinite(c[j])) {
-                at_ = offset + int64_t(r * stride) + 4;
+                at_ = offset + int64_t(r * stride) + 4 + 4 * j;
                 return damaged("node " + std::to_string(first + int64_t(r) + 1) +
                                " has a coordinate that is not finite");
             }
@@ -551,18 +569,19 @@ bool BinaryReader::readElements() {
 
     Ticker ticker{progress_, count / 9, 90, 1, 99};
     for (int32_t e = 0; e < count;) {
-        const ElementRecord& r = model_.elements[size_t(e)];
-        const size_t bytes =
-            20 + 4 * size_t(r.nodeCount) +
-            (r.family == ElementFamily::Solid   ? 8
-             : r.family == ElementFamily::Shell ? 4
-                                                : 0) +
-            (hasSurfaceFaces(r.family) || r.family == ElementFamily::Shell ? 4 * size_t(r.faceCount)
-                                                                           : 0);
+        const size_t bytes = recordBytes(model_.elements[size_t(e)]);
         const std::span<const char> buffered = in_.peek(bytes);
         if (!readElementRecord(e, buffered.data(), buffered.size(), in_.offset())) return false;
         in_.skip(bytes);
         ticker.reach(++e);
+    }
+    if (flagPerSide_) {
+        // What those flags cover is not settled (one writer flags the first segments of the
+        // outline only): the outline is found from the connectivity, as for a text file.
+        std::fill(model_.faceFlags.begin(), model_.faceFlags.end(), uint8_t(0));
+        for (ElementRecord& r : model_.elements)
+            r.exteriorFaceCount = 0;
+        model_.findSurfaceFaces(progress_);
     }
     return true;
 }
@@ -599,6 +618,15 @@ bool BinaryReader::readElementTypes(int32_t count) {
     }
     model_.connectivity.reserve(size_t(nodeTotal));
     model_.faceFlags.reserve(size_t(flagTotal));
+    // The records fill the rest of the file but the trailer in one layout or the other; the
+    // layout with one flag per node is taken unless only the other fits exactly.
+    int64_t bytes = 0, sides = 0;
+    for (const ElementRecord& r : model_.elements) {
+        bytes += int64_t(recordBytes(r));
+        if (r.family == ElementFamily::Plane && r.nodeCount > 4) sides += r.nodeCount / 2;
+    }
+    const int64_t rest = in_.remaining() - 36;
+    flagPerSide_ = sides > 0 && rest != bytes && rest == bytes - 4 * sides;
     return true;
 }
 
@@ -671,11 +699,9 @@ bool BinaryReader::readElementRecord(int32_t e, const char* record, size_t avail
             p += 4;
         }
     }
-    const bool flagged = r.family == ElementFamily::Plane || r.family == ElementFamily::Solid ||
-                         r.family == ElementFamily::Shell;
     // Points and lines store no flags but keep a place in the table.
     uint8_t flags[8] = {};
-    for (int i = 0; flagged && i < r.faceCount; ++i, p += 4) {
+    for (int i = 0; i < storedFlags(r); ++i, p += 4) {
         at_ = where();
         if (cut(4)) return cutOff();
         const int32_t flag = intAt(p);
