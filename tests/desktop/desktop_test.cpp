@@ -326,8 +326,10 @@ class DesktopTest : public QObject {
             messages_.boxes.clear();
             view()->setAnimationDialogOpen(dialog == 1);
             view()->setCutPlaneDialogOpen(dialog == 2);
+            frame_->statusBar()->showMessage("a prompt");
             trigger(command);
             QCOMPARE(messages_.boxes, QStringList{QString("Message: ") + message});
+            QCOMPARE(frame_->statusBar()->currentMessage(), QString());  // ready again
         }
         QVERIFY(chooser_.requests.empty());
     }
@@ -669,6 +671,10 @@ class DesktopTest : public QObject {
         QVERIFY(pdf.size() > 10000);
         view()->requestRedraw();
         QVERIFY(shownFrame().pixels == shown.pixels);  // the window draws as before, text too
+        printer.setOutputFileName(files_.filePath("no/such/dir/x.pdf"));
+        QVERIFY(!view()->printPicture(printer));
+        QVERIFY(messages_.boxes.last().startsWith("Message: Could not print to file!\n\n" +
+                                                  printer.outputFileName()));
         QVERIFY(!view()->openPath(files_.filePath("missing.asc")));
         QVERIFY(!view()->printPicture(printer));  // nothing to print without a model
     }
