@@ -39,25 +39,35 @@ orv::Camera squareCamera(float ax = 0, float ay = 0, float az = 0) {
 }
 
 TEST(CameraFit, BoxAroundTheModelAndDepthWithTheZoom) {
+    // The fitted box fills the picture left of the legend panel (its right fifth), centred
+    // there by the home translation.
     const struct {
         orv::BoundingBox box;
         int dimension, symmetry, width, height;
-        std::vector<float> sizeAndBox;  // model size, left, right, bottom, top
+        std::vector<float> fit;  // model size, left, right, bottom, top, home translation
     } cases[] = {
-        {box(-1.5f, 1.5f, -2, 2, -6, 6), 3, 0, 300, 300, {15.6f, -7.8f, 7.8f, -7.8f, 7.8f}},
-        {box(1, 4, 0, 4, -100, 100), 2, 0, 300, 300, {6, -0.5f, 5.5f, -1, 5}},  // z ignored
-        {box(-2, 2, 0, 3), 2, 1, 200, 200, {7.2f, -3.6f, 3.6f, -3.6f, 3.6f}},   // mirror y = 0
-        {box(0, 1, -5, 5), 2, 2, 200, 200, {12, -6, 6, -6, 6}},                 // mirror x = 0
-        {box(-3, 3, -4, 4), 3, 0, 400, 200, {12, -12, 12, -6, 6}},
-        {box(-3, 3, -4, 4), 3, 0, 200, 400, {12, -6, 6, -12, 12}},
-        {box(-3, 3, -4, 4), 3, 0, 0, 0, {12, -6, 6, -6, 6}},             // no window
-        {box(2, 2, 1, 1), 2, 0, 100, 100, {1, 1.5f, 2.5f, 0.5f, 1.5f}},  // one node
+        {box(-1.5f, 1.5f, -2, 2, -6, 6),
+         3,
+         0,
+         300,
+         300,
+         {15.6f, -9.75f, 9.75f, -9.75f, 9.75f, -1.95f}},
+        {box(1, 4, 0, 4, -100, 100), 2, 0, 300, 300, {6, -1.25f, 6.25f, -1.75f, 5.75f, -0.75f}},
+        {box(-2, 2, 0, 3), 2, 1, 200, 200, {7.2f, -4.5f, 4.5f, -4.5f, 4.5f, -0.9f}},  // mirror y =
+                                                                                      // 0
+        {box(0, 1, -5, 5), 2, 2, 200, 200, {12, -7.5f, 7.5f, -7.5f, 7.5f, -1.5f}},  // mirror x = 0
+        {box(-3, 3, -4, 4), 3, 0, 400, 200, {12, -12, 12, -6, 6, -2.4f}},
+        {box(-3, 3, -4, 4), 3, 0, 200, 400, {12, -7.5f, 7.5f, -15, 15, -1.5f}},
+        {box(-3, 3, -4, 4), 3, 0, 0, 0, {12, -6, 6, -6, 6, 0}},  // no window
+        {box(2, 2, 1, 1), 2, 0, 100, 100, {1, 1.375f, 2.625f, 0.375f, 1.625f, -0.125f}},  // one
+                                                                                          // node
     };
     for (int i = 0; const auto& k : cases) {
         orv::Camera c;
         c.resize(k.width, k.height, k.box, k.dimension, orv::Symmetry(k.symmetry));
         const auto& l = c.loaded;
-        expectNear({c.modelSize, l.left, l.right, l.bottom, l.top}, k.sizeAndBox, i++);
+        expectNear({c.modelSize, l.left, l.right, l.bottom, l.top, c.homeTranslationX}, k.fit, i++);
+        EXPECT_EQ(c.translation[0], c.homeTranslationX);
     }
     // Zoomed 50 times, the model reaches 50 x modelSize / 2 in depth: still inside.
     orv::Camera c;
@@ -67,6 +77,54 @@ TEST(CameraFit, BoxAroundTheModelAndDepthWithTheZoom) {
     c.loadProjection(gl);
     EXPECT_LE(gl.orthoBox[4], -50.0 * c.modelSize / 2);
     EXPECT_GE(gl.orthoBox[5], 50.0 * c.modelSize / 2);
+}
+
+// At home, every corner of the model (and of its mirror copy), turned any way, is drawn
+// inside the picture left of the legend panel, whatever the window's shape; a model too
+// wide to square in a float too.
+TEST(CameraFit, TheModelStaysLeftOfTheLegendAtEveryShape) {
+    const struct {
+        orv::BoundingBox box;
+        int dimension, symmetry;
+        float ax, ay;
+    } models[] = {
+        {box(0, 500, -50, 50), 2, 0, 0, 0},  // a long plane strip, off the origin
+        {box(-300, 300, -50, 50, -25, 25), 3, 0, 0, 0},
+        {box(-300, 300, -50, 50, -25, 25), 3, 0, 30, 30},
+        {box(-2, 2, 0, 3), 2, 1, 0, 0},
+        {box(0, 1, -5, 5), 2, 2, 0, 0},
+        {box(-1e19f, 1e19f, -1, 1), 2, 0, 0, 0},
+    };
+    const std::pair<int, int> sizes[] = {
+        {800, 800}, {600, 900}, {1920, 1080}, {640, 480}, {300, 1000}};
+    for (int m = 0; const auto& k : models) {
+        for (const auto& [w, h] : sizes) {
+            SCOPED_TRACE(::testing::Message() << "model " << m << " at " << w << "x" << h);
+            orv::Camera c;
+            c.resize(w, h, k.box, k.dimension, orv::Symmetry(k.symmetry));
+            c.setAngles(k.ax, k.ay, 0);
+            for (int i = 0; i < 16; ++i) {
+                Vec3 p = {i & 1 ? k.box.xMax : k.box.xMin, i & 2 ? k.box.yMax : k.box.yMin,
+                          i & 4 ? k.box.zMax : k.box.zMin};
+                if (i & 8) p[size_t(k.symmetry == 2 ? 0 : 1)] *= k.symmetry ? -1.0f : 1.0f;
+                const Vec3 s = c.modelToScreen(p);
+                EXPECT_GE(s[0], 0.0f) << i;
+                EXPECT_LE(s[0], 0.8f * float(w)) << i;
+                EXPECT_GE(s[1], 0.0f) << i;
+                EXPECT_LE(s[1], float(h)) << i;
+            }
+        }
+        ++m;
+    }
+    // At the end of the float range the fit is clamped, never infinite, even zoomed in.
+    orv::Camera c;
+    c.resize(800, 600, box(-3e38f, 3e38f, -3e38f, 3e38f, -3e38f, 3e38f), 3, orv::Symmetry::None);
+    c.scale = orv::Camera::kMaxScale;
+    for (const float v :
+         {c.modelSize, c.fitLeft, c.fitRight, c.fitBottom, c.fitTop, c.loaded.left, c.loaded.right,
+          c.loaded.bottom, c.loaded.top, c.homeTranslationX, c.nearPlane(), c.farPlane()})
+        EXPECT_TRUE(std::isfinite(v)) << v;
+    EXPECT_GT(c.fitRight, 1e38f);
 }
 
 TEST(CameraOperations, PansTurnsAndZoomsWithTheirGuards) {

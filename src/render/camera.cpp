@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "fe_model.h"
 #include "gl.h"
@@ -28,73 +29,89 @@ void Camera::resize(int width, int height, const BoundingBox& box, int dimension
     fitToModel(box, dimension, symmetry);
 }
 
+namespace {
+
+constexpr double kLargestFloat = double(std::numeric_limits<float>::max());
+
+// A length worked out in double, brought back into the float range: beyond it, the largest
+// float of its sign.
+float toFloat(double v) {
+    return float(std::clamp(v, -kLargestFloat, kLargestFloat));
+}
+
+}  // namespace
+
 void Camera::fitToModel(const BoundingBox& b, int dimension, Symmetry symmetry) {
-    const float dx = b.xMax - b.xMin, dy = b.yMax - b.yMin;
-    const float dz = dimension == 3 ? b.zMax - b.zMin : 0.0f;
-    modelSize = 1.2f * std::sqrt(dx * dx + dy * dy + dz * dz);
+    // In double: the square of an extent beyond about 1.8e19 overflows a float.
+    const double dx = double(b.xMax) - b.xMin, dy = double(b.yMax) - b.yMin;
+    const double dz = dimension == 3 ? double(b.zMax) - b.zMin : 0.0;
+    const double cx = (double(b.xMax) + b.xMin) / 2, cy = (double(b.yMax) + b.yMin) / 2;
+    double size = 1.2 * std::hypot(dx, dy, dz);
+    double left = -size / 2, right = size / 2, bottom = -size / 2, top = size / 2;
     if (dimension == 2) {
-        const float h = 0.5f * modelSize;
-        const float cx = (b.xMax + b.xMin) / 2, cy = (b.yMax + b.yMin) / 2;
         if (symmetry == Symmetry::AboutX) {
-            const float s = dx > 2 * b.yMax ? 1.2f * dx : 1.2f * 2 * b.yMax;
-            modelSize = s;
-            fitLeft = cx - s / 2;
-            fitRight = cx + s / 2;
-            fitBottom = -s / 2;
-            fitTop = s / 2;
+            size = 1.2 * std::max(dx, 2.0 * b.yMax);
+            left = cx - size / 2;
+            right = cx + size / 2;
+            bottom = -size / 2;
+            top = size / 2;
         } else if (symmetry == Symmetry::AboutY) {
-            const float s = dy > 2 * b.xMax ? 1.2f * dy : 1.2f * 2 * b.xMax;
-            modelSize = s;
-            fitLeft = -s / 2;
-            fitRight = s / 2;
-            fitBottom = cy - s / 2;
-            fitTop = cy + s / 2;
+            size = 1.2 * std::max(dy, 2.0 * b.xMax);
+            left = -size / 2;
+            right = size / 2;
+            bottom = cy - size / 2;
+            top = cy + size / 2;
         } else {
-            fitLeft = cx - h;
-            fitRight = cx + h;
-            fitBottom = cy - h;
-            fitTop = cy + h;
+            left = cx - size / 2;
+            right = cx + size / 2;
+            bottom = cy - size / 2;
+            top = cy + size / 2;
         }
-    } else {
-        fitLeft = fitBottom = -modelSize / 2;
-        fitRight = fitTop = modelSize / 2;
     }
-    // A model of no extent (one node) still gets a box of some size.
-    if (!(fitRight > fitLeft) || !(fitTop > fitBottom) || !std::isfinite(modelSize)) {
-        const float cx = (fitLeft + fitRight) / 2, cy = (fitBottom + fitTop) / 2;
-        modelSize = 1.0f;
-        fitLeft = (std::isfinite(cx) ? cx : 0.0f) - 0.5f;
-        fitRight = fitLeft + 1.0f;
-        fitBottom = (std::isfinite(cy) ? cy : 0.0f) - 0.5f;
-        fitTop = fitBottom + 1.0f;
+    // A model of no extent (one node) or an inverted box (no nodes) still gets a box of
+    // some size.
+    if (!(dx >= 0 && dy >= 0 && dz >= 0) || !(size > 0) || !std::isfinite(size)) {
+        const double x = (left + right) / 2, y = (bottom + top) / 2;
+        size = 1.0;
+        left = (std::isfinite(x) ? x : 0.0) - 0.5;
+        bottom = (std::isfinite(y) ? y : 0.0) - 0.5;
+        right = left + 1.0;
+        top = bottom + 1.0;
     }
-    fitNear = -10 * modelSize;
-    fitFar = 10 * modelSize;
-    homeTranslationX = translation[0] = -0.15f * (fitRight - fitLeft);
+    modelSize = toFloat(size);
+    fitLeft = toFloat(left);
+    fitRight = toFloat(right);
+    fitBottom = toFloat(bottom);
+    fitTop = toFloat(top);
+    fitNear = toFloat(-10 * size);
+    fitFar = toFloat(10 * size);
     applyAspect();
+    translation[0] = homeTranslationX;
 }
 
 void Camera::applyAspect() {
     loaded = {fitLeft, fitBottom, fitRight, fitTop};
+    homeTranslationX = 0.0f;
     // A zero-sized viewport keeps the fitted box instead of dividing by zero.
     if (viewportWidth <= 0 || viewportHeight <= 0) return;
-    if (viewportWidth > viewportHeight) {
-        const float a = viewportWidth / viewportHeight;
-        loaded.left = a * fitLeft;
-        loaded.right = a * fitRight;
-    } else {
-        const float a = viewportHeight / viewportWidth;
-        loaded.bottom = a * fitBottom;
-        loaded.top = a * fitTop;
-    }
+    // The legend panel takes the right fifth of the picture: the fitted box fills as much of
+    // the rest as it can, whatever the window's shape, and is centred there.
+    const double w = double(fitRight) - fitLeft, h = double(fitTop) - fitBottom;
+    const double perPixel = std::max(w / (0.8 * viewportWidth), h / viewportHeight);
+    const double width = perPixel * viewportWidth, height = perPixel * viewportHeight;
+    const double cx = (double(fitLeft) + fitRight) / 2, cy = (double(fitBottom) + fitTop) / 2;
+    loaded = {toFloat(cx - width / 2), toFloat(cy - height / 2), toFloat(cx + width / 2),
+              toFloat(cy + height / 2)};
+    // The middle of the drawing area lies a tenth of the picture's width left of its middle.
+    homeTranslationX = toFloat(-0.1 * width);
 }
 
 float Camera::nearPlane() const {
-    return fitNear * std::max(1.0f, scale);
+    return toFloat(double(fitNear) * std::max(1.0f, scale));
 }
 
 float Camera::farPlane() const {
-    return fitFar * std::max(1.0f, scale);
+    return toFloat(double(fitFar) * std::max(1.0f, scale));
 }
 
 void Camera::loadProjection(Gl& gl) const {

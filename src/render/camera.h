@@ -33,6 +33,8 @@ class Camera {
     static constexpr float kMinScale = 0.01f;
     static constexpr float kMaxScale = 10000.0f;
 
+    // The translation that puts the model in the middle of the drawing area, left of the
+    // legend panel.
     float homeTranslationX = 0.0f;
     std::array<float, 3> translation{0, 0, 0};
     std::array<float, 3> angles{30, 30, 0};  // degrees about X, Y, Z
@@ -56,7 +58,11 @@ class Camera {
     void setAngles(float ax, float ay, float az);
     // Stores the viewport size and refits the projection box to the model.
     void resize(int width, int height, const BoundingBox& box, int dimension, Symmetry symmetry);
+    // Fits the box to the model; every fitted quantity stays finite, however large the model.
     void fitToModel(const BoundingBox& box, int dimension, Symmetry symmetry);
+    // The projection box loaded for the viewport's shape: the fitted box inside the picture
+    // left of the legend panel (its right fifth), and the home translation that centres it
+    // there.
     void applyAspect();
     // Viewport, projection and an identity modelview. The depth range always covers the
     // model at the current scale.
