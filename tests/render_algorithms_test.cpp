@@ -22,9 +22,9 @@ ValuedPolygon polygon(const std::vector<Vec3>& points, const std::vector<float>&
     return p;
 }
 
-bool near3(const Vec3& a, const Vec3& b) {
-    return std::fabs(a[0] - b[0]) < 1e-5f && std::fabs(a[1] - b[1]) < 1e-5f &&
-           std::fabs(a[2] - b[2]) < 1e-5f;
+bool near3(const Vec3& a, const Vec3& b, float tolerance = 1e-5f) {
+    return std::fabs(a[0] - b[0]) < tolerance && std::fabs(a[1] - b[1]) < tolerance &&
+           std::fabs(a[2] - b[2]) < tolerance;
 }
 
 // The points of a polygon, compared whole.
@@ -61,6 +61,40 @@ TEST(ClipAtValue, SplitsAtTheBoundWithTheBoundAtTheNewVertices) {
     EXPECT_EQ(current.countAbove(5.0f), 1);
 }
 
+// A quadrilateral is clipped as two triangles on its diagonal 0-2 when its values make a
+// saddle or its corners leave one plane; otherwise whole.
+TEST(SplitForClipping, SaddlesAndWarpedQuadrilateralsBecomeTwoTriangles) {
+    const Vec3 o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0};
+    const struct {
+        std::vector<Vec3> points;
+        std::vector<float> values;
+        bool split;
+    } cases[] = {
+        {{o, x, xy, y}, {0, 0, 10, 10}, false},
+        {{o, x, xy, y}, {0, 4, 8, 4}, false},  // ties at 4 are no saddle
+        {{o, x, xy, y}, {0, 10, 0, 10}, true},
+        {{o, x, xy, y}, {10, 1, 9, 0}, true},
+        {{o, x, {1, 1, 0.2f}, y}, {0, 0, 10, 10}, true},
+        {{o, x, {1, 1, 1e-6f}, y}, {0, 0, 10, 10}, false},      // flat to rounding
+        {{o, {1, 0, 1}, {1, 1, 1}, y}, {0, 0, 10, 10}, false},  // flat, tilted
+        {{o, x, xy}, {0, 10, 0}, false},
+        {{o, x, xy, y, {-1, 0.5f, 0}}, {0, 10, 0, 10, 0}, false},
+    };
+    for (int i = 0; const auto& k : cases) {
+        orv::ValuedPolygon triangles[2];
+        const ValuedPolygon quad = polygon(k.points, k.values);
+        ASSERT_EQ(orv::splitForClipping(quad, triangles), k.split) << "row " << i++;
+        if (!k.split) continue;
+        for (int t = 0; t < 2; ++t) {
+            ASSERT_EQ(triangles[t].count, 3);
+            for (const auto& [corner, of] : {std::pair{0, 0}, {1, t + 1}, {2, t + 2}}) {
+                EXPECT_EQ(triangles[t].p[size_t(corner)], quad.p[size_t(of)]);
+                EXPECT_EQ(triangles[t].v[size_t(corner)], quad.v[size_t(of)]);
+            }
+        }
+    }
+}
+
 TEST(IsoPoints, OnlyEdgesStrictlyAcrossTheValueGivePoints) {
     const Vec3 o{0, 0, 0}, x{1, 0, 0}, y{0, 1, 0}, xy{1, 1, 0};
     const struct {
@@ -95,7 +129,7 @@ TEST(OrderConvex, PutsCrossedPointsInBoundaryOrder) {
 
 TEST(Colours, RainbowResampledGreyRampsAndPalettes) {
     // Bands 1 and 19 of 21 are the rainbow's entries 0.9 and 17.1; past the table it wraps
-    // once; the grey ramp ends in black.
+    // once; the grey ramp runs from light grey down to a dark grey, never black.
     const struct {
         bool grey;
         int divisions, band;
@@ -108,13 +142,15 @@ TEST(Colours, RainbowResampledGreyRampsAndPalettes) {
                  {false, 21, 20, 1, 0, 0},
                  {false, 21, 21, 0, 0, 1},
                  {false, 21, -3, 0, 0, 1},
-                 {true, 4, 0, 0.75f, 0.75f, 0.75f},
-                 {true, 4, 3, 0, 0, 0}};
+                 {true, 4, 0, 0.9f, 0.9f, 0.9f},
+                 {true, 4, 2, 0.4667f, 0.4667f, 0.4667f},
+                 {true, 4, 3, 0.25f, 0.25f, 0.25f},
+                 {true, 2, 1, 0.25f, 0.25f, 0.25f}};
     for (const auto& k : bands) {
         orv::ColorMap map;
         map.setDivisions(k.grey, k.divisions);
         const orv::Rgb c = map.bandColour(k.band);
-        EXPECT_TRUE(near3(c, {k.r, k.g, k.b})) << k.divisions << " " << k.band;
+        EXPECT_TRUE(near3(c, {k.r, k.g, k.b}, 1e-4f)) << k.divisions << " " << k.band;
     }
     // Materials repeat every 20 up to 40 (4 and 13 are both yellow), then follow a clamped
     // ramp; the base palette is cyan out of range, yellow as a copy.

@@ -1,8 +1,53 @@
 #include "band_fill.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace orv {
+
+bool finiteValues(const ValuedPolygon& polygon) {
+    for (int i = 0; i < polygon.count; ++i)
+        if (!std::isfinite(polygon.v[size_t(i)])) return false;
+    return true;
+}
+
+namespace {
+
+// A quadrilateral whose corners are off one plane by more than a ten-thousandth of its
+// diagonal: the distance of corner 1 from the plane through corner 0 parallel to both
+// diagonals (a flat quadrilateral holds both).
+bool warped(const ValuedPolygon& q) {
+    const auto& p = q.p;
+    float a[3], b[3], s[3];
+    for (size_t k = 0; k < 3; ++k) {
+        a[k] = p[2][k] - p[0][k];
+        b[k] = p[3][k] - p[1][k];
+        s[k] = p[1][k] - p[0][k];
+    }
+    const double n[3] = {double(a[1]) * b[2] - double(a[2]) * b[1],
+                         double(a[2]) * b[0] - double(a[0]) * b[2],
+                         double(a[0]) * b[1] - double(a[1]) * b[0]};
+    const double height = std::fabs(n[0] * s[0] + n[1] * s[1] + n[2] * s[2]);
+    const double diagonal = std::max(std::hypot(a[0], a[1], a[2]), std::hypot(b[0], b[1], b[2]));
+    return height > 1e-4 * std::hypot(n[0], n[1], n[2]) * diagonal;
+}
+
+}  // namespace
+
+bool splitForClipping(const ValuedPolygon& polygon, ValuedPolygon (&triangles)[2]) {
+    const float* v = polygon.v.data();
+    const bool split =
+        polygon.count == 4 && (std::min(v[0], v[2]) > std::max(v[1], v[3]) ||
+                               std::min(v[1], v[3]) > std::max(v[0], v[2]) || warped(polygon));
+    if (!split) return false;
+    for (int t = 0; t < 2; ++t) {
+        ValuedPolygon& piece = triangles[t];
+        piece.count = 0;
+        for (const int i : {0, t + 1, t + 2})
+            piece.add(polygon.p[size_t(i)].data(), v[i]);
+    }
+    return true;
+}
 
 void clipAtValue(float u, ValuedPolygon& current, ValuedPolygon& out) {
     ValuedPolygon above;

@@ -33,6 +33,15 @@ struct ValuedPolygon {
     }
 };
 
+// True when every value of the polygon is a finite number.
+bool finiteValues(const ValuedPolygon& polygon);
+
+// A quadrilateral whose values rise and fall twice around it (a saddle), or whose corners are
+// not in one plane, would give band pieces that overlap if it were clipped whole: it is
+// clipped as the two triangles on its diagonal from vertex 0 to 2, put in `triangles`, and
+// the answer is true. Any other polygon is clipped whole.
+bool splitForClipping(const ValuedPolygon& polygon, ValuedPolygon (&triangles)[2]);
+
 // Splits `current` at value u: `out` receives the part at or below u (vertices made by the
 // clip flagged), `current` keeps the part above, with u at the new vertices.
 void clipAtValue(float u, ValuedPolygon& current, ValuedPolygon& out);

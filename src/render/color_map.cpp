@@ -48,7 +48,12 @@ void ColorMap::setDivisions(bool grey, int n) {
 
 Rgb ColorMap::bandColour(int i) const {
     if (greyMode) {
-        const float g = 1.0f - float(i + 1) / float(divisions);
+        // From light to dark as the values rise; the darkest band stays well apart from a
+        // black background.
+        constexpr float kLightest = 0.9f, kDarkest = 0.25f;
+        const int last = std::max(divisions - 1, 1);
+        const float t = float(std::clamp(i, 0, last)) / float(last);
+        const float g = kLightest - (kLightest - kDarkest) * t;
         return {g, g, g};
     }
     if (i >= kMaxBands) i -= kMaxBands;

@@ -1,6 +1,7 @@
 #pragma once
 // Contour colours: a 21-entry rainbow from blue to red resampled to the number of bands,
-// or a grey ramp; and the fixed drawing and material palettes.
+// or a grey ramp from light grey to a dark grey that is not black; and the fixed drawing and
+// material palettes.
 #include <array>
 #include <cstddef>
 
