@@ -1,6 +1,7 @@
 // What keeps frames of large models fast without changing them: shared edges drawn once,
-// calls kept between frames that equal frames drawn anew; the faces that close a selection,
-// device pixel widths, and displacements that are not numbers.
+// calls kept between frames that equal frames drawn anew, labels only where they can be seen,
+// the faces that close a selection, device pixel widths, and displacements that are not
+// numbers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,6 +50,17 @@ orv::FeModel block(int nx, int ny, int nz, std::vector<orvtest::ElementDef> more
 void select(SceneBench& b, const std::string& elements) {
     const bool range = elements.find(':') != std::string::npos;
     ASSERT_TRUE(b.scene.commandSelect({"Select", "Elem", range, elements}));
+}
+
+// Numbers drawn at points of the model (within its box), not in the overlay.
+std::vector<std::string> modelLabels(const RecordingGl& gl, float half) {
+    std::vector<std::string> out;
+    for (const auto& t : gl.texts)
+        if (std::all_of(t.text.begin(), t.text.end(), [](char c) { return std::isdigit(c); }) &&
+            std::all_of(t.position.begin(), t.position.end(),
+                        [&](float x) { return std::fabs(x) <= half + 1e-4f; }))
+            out.push_back(t.text);
+    return out;
 }
 
 // The model's line segments, each as its two end points in order.
@@ -149,6 +161,47 @@ TEST(FrameSpeed, KeptCallsGiveTheFrameDrawnAnewInEveryView) {
             EXPECT_TRUE(sameFrame(a, fresh)) << "view " << step;
         }
     }
+}
+
+// Seen from (30, 30), a block of 3 x 3 x 3 bricks shows its -x, +y and +z sides: 37 of its
+// 64 nodes, 19 of its 27 bricks and 27 brick faces. Hiding brick 25, the corner there, shows
+// the faces of its three neighbours behind it and their node 42 instead of the corner's 61.
+TEST(FrameSpeed, NumbersOnlyWhereTheyCanBeSeen) {
+    const char* allBut25 = "1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,26,27";
+    const struct {
+        PlotMode mode;
+        bool nodes, hide25;
+        size_t labels;
+    } cases[] = {
+        {PlotMode::Mesh, true, false, 37},    {PlotMode::Contour, true, false, 37},
+        {PlotMode::Mesh, false, false, 19},   {PlotMode::Contour, false, false, 27},
+        {PlotMode::Mesh, true, true, 37},     {PlotMode::Mesh, false, true, 18},
+        {PlotMode::Contour, false, true, 27},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << int(k.mode) << (k.nodes ? " nodes" : " elements")
+                                          << (k.hide25 ? " without 25" : ""));
+        SceneBench b(block(3, 3, 3));
+        b.plot(k.mode);
+        if (k.hide25) select(b, allBut25);
+        ASSERT_TRUE(b.scene.commandSetNumbering(
+            k.nodes, k.nodes ? orv::Numbering::None : orv::Numbering::Element));
+        const std::vector<std::string> labels = modelLabels(b.draw(), 1.5f);
+        EXPECT_EQ(labels.size(), k.labels);
+        if (k.nodes) {
+            const auto has = [&](const char* n) {
+                return std::find(labels.begin(), labels.end(), n) != labels.end();
+            };
+            EXPECT_EQ(has("61"), !k.hide25);
+            EXPECT_EQ(has("42"), k.hide25);
+        }
+    }
+    // Numbers that would fall on each other are left out: 331 nodes face the viewer here.
+    SceneBench dense(block(10, 10, 10), 200, 150);
+    ASSERT_TRUE(dense.scene.commandSetNumbering(true, orv::Numbering::None));
+    const size_t drawn = modelLabels(dense.draw(), 5.0f).size();
+    EXPECT_GT(drawn, 10u);
+    EXPECT_LT(drawn, 331u / 2);
 }
 
 TEST(FrameSpeed, ASelectionOfSolidsIsClosedWhereItMeetsHiddenElements) {

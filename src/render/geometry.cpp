@@ -44,6 +44,10 @@ float px(const DrawContext& c, float size) {
     return size * c.pixelScale;
 }
 
+bool spatial(ElementFamily f) {
+    return f == ElementFamily::Solid || f == ElementFamily::Shell || f == ElementFamily::SpaceLine;
+}
+
 // --- shared edges ---
 
 // Each edge that forEach(add) names, once: add(a, b) takes two different 0-based node
@@ -218,6 +222,131 @@ void replay(Gl& gl, const CallRecorder::Call* call, const CallRecorder::Call* en
     }
 }
 
+// --- labels that can be read ---
+
+// Passes every call on, but leaves out a label (the text of a callLists after a rasterPos)
+// whose anchor lies outside the viewport or whose box is more than half covered by labels
+// already drawn: on a million bricks the numbers of thousands of nodes would fall on each
+// other, each costing a draw of its own. Boxes are kept in cells of 2 x 2 pixels.
+class LabelSpacingGl final : public Gl {
+  public:
+    LabelSpacingGl(Gl& target, const Camera& camera, Symmetry mirror, float height,
+                   std::vector<uint8_t>& taken)
+        : target_(target),
+          camera_(camera),
+          mirror_(mirror),
+          height_(height),
+          width_(int(camera.viewportWidth)),
+          rows_(int(camera.viewportHeight)),
+          taken_(taken) {}
+
+    using Gl::color;
+    using Gl::vertex;
+
+    void rasterPos(float x, float y, float z) override {
+        raster_ = {x, y, z};
+        pending_ = true;
+    }
+    void callLists(unsigned base, const char* text, int count) override {
+        if (!pending_) return target_.callLists(base, text, count);
+        pending_ = false;
+        if (!room(count)) return;
+        target_.rasterPos(raster_[0], raster_[1], raster_[2]);
+        target_.callLists(base, text, count);
+    }
+
+    void clearColor(float r, float g, float b, float a) override { target_.clearColor(r, g, b, a); }
+    void clear(unsigned mask) override { target_.clear(mask); }
+    void enable(unsigned capability) override { target_.enable(capability); }
+    void disable(unsigned capability) override { target_.disable(capability); }
+    void depthFunc(unsigned func) override { target_.depthFunc(func); }
+    void polygonOffset(float factor, float units) override { target_.polygonOffset(factor, units); }
+    void logicOp(unsigned op) override { target_.logicOp(op); }
+    void viewport(int x, int y, int w, int h) override { target_.viewport(x, y, w, h); }
+    void matrixMode(unsigned mode) override { target_.matrixMode(mode); }
+    void loadIdentity() override { target_.loadIdentity(); }
+    void ortho(double l, double r, double b, double t, double n, double f) override {
+        target_.ortho(l, r, b, t, n, f);
+    }
+    void pushMatrix() override { target_.pushMatrix(); }
+    void popMatrix() override { target_.popMatrix(); }
+    void translate(double x, double y, double z) override { target_.translate(x, y, z); }
+    void scale(double x, double y, double z) override { target_.scale(x, y, z); }
+    void rotate(double a, double x, double y, double z) override { target_.rotate(a, x, y, z); }
+    void begin(unsigned primitive) override { target_.begin(primitive); }
+    void end() override { target_.end(); }
+    void vertex(float x, float y, float z) override { target_.vertex(x, y, z); }
+    void normal(float x, float y, float z) override { target_.normal(x, y, z); }
+    void color(float r, float g, float b) override { target_.color(r, g, b); }
+    void lineWidth(float width) override { target_.lineWidth(width); }
+    void pointSize(float size) override { target_.pointSize(size); }
+    void lightModelAmbient(float r, float g, float b, float a) override {
+        target_.lightModelAmbient(r, g, b, a);
+    }
+    void material(unsigned face, unsigned name, const float* rgba) override {
+        target_.material(face, name, rgba);
+    }
+    void materialShininess(unsigned face, float shininess) override {
+        target_.materialShininess(face, shininess);
+    }
+    unsigned genLists(int count) override { return target_.genLists(count); }
+    void deleteLists(unsigned first, int count) override { target_.deleteLists(first, count); }
+    void newList(unsigned list) override { target_.newList(list); }
+    void endList() override { target_.endList(); }
+    void bitmap(int w, int h, float xorig, float yorig, float xmove, float ymove,
+                const uint8_t* bits) override {
+        target_.bitmap(w, h, xorig, yorig, xmove, ymove, bits);
+    }
+    void drawInterleaved(unsigned mode, const float* vertices, int count, bool normals) override {
+        target_.drawInterleaved(mode, vertices, count, normals);
+    }
+    void flush() override { target_.flush(); }
+    void finish() override { target_.finish(); }
+    void getViewport(int v[4]) override { target_.getViewport(v); }
+    void readPixelsRgb(int x, int y, int w, int h, uint8_t* out) override {
+        target_.readPixelsRgb(x, y, w, h, out);
+    }
+
+  private:
+    // True, and the box taken, when a label of `count` characters at the raster position
+    // can be read.
+    bool room(int count) {
+        std::array<float, 3> p = raster_;
+        // The mirror copy of a plane model is turned half round the axis.
+        if (mirror_ == Symmetry::AboutX) p = {p[0], -p[1], -p[2]};
+        if (mirror_ == Symmetry::AboutY) p = {-p[0], p[1], -p[2]};
+        const std::array<float, 3> at = camera_.modelToScreen(p);
+        if (!(at[0] >= 0 && at[1] >= 0 && at[0] < float(width_) && at[1] < float(rows_)))
+            return false;
+        if (width_ <= 0 || rows_ <= 0) return true;
+        const int columns = (width_ + 1) / 2, lines = (rows_ + 1) / 2;
+        if (taken_.size() != size_t(columns) * size_t(lines))
+            taken_.assign(size_t(columns) * size_t(lines), 0);
+        // A digit is about half as wide as the font is high.
+        const int x0 = int(at[0]) / 2, y1 = int(at[1]) / 2;
+        const int x1 = std::min(columns - 1, int(at[0] + 0.5f * height_ * float(count)) / 2);
+        const int y0 = std::max(0, int(at[1] - height_) / 2);
+        int covered = 0, cells = 0;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x, ++cells)
+                covered += taken_[size_t(y) * size_t(columns) + size_t(x)];
+        if (2 * covered > cells) return false;
+        for (int y = y0; y <= y1; ++y)
+            std::fill_n(taken_.begin() + ptrdiff_t(size_t(y) * size_t(columns) + size_t(x0)),
+                        x1 - x0 + 1, uint8_t(1));
+        return true;
+    }
+
+    Gl& target_;
+    const Camera& camera_;
+    Symmetry mirror_;
+    float height_;
+    int width_, rows_;
+    std::vector<uint8_t>& taken_;
+    std::array<float, 3> raster_{};
+    bool pending_ = false;
+};
+
 // How an element's calls in a face pass depend on the view.
 enum class ViewDependence : uint8_t {
     None,          // the same calls in every view
@@ -302,8 +431,13 @@ struct Geometry::Kept {
     std::vector<int64_t> adjacencyStart;  // elements at each node, when the model has none
     std::vector<int32_t> adjacency;
 
+    uint64_t usedShape = 0;
+    std::vector<uint8_t> used;  // nodes of some element
+
     std::array<KeptPass, 9> passes;
     std::vector<float> buffer;
+    std::vector<uint8_t> labelled;
+    std::vector<uint8_t> numberCells, labelCells;  // pixels the frame's labels took
 
     void update(const DrawContext& c);
     const std::vector<int32_t>& surfaceElements(const FeModel& m);
@@ -311,6 +445,10 @@ struct Geometry::Kept {
     void buildOutline(const DrawContext& c);
     void buildClosing(const DrawContext& c);
     std::span<const int32_t> elementsAt(const FeModel& m, int32_t node);
+    // The faces of solid e that a face pass draws: outer, in the cut's plane, or closing the
+    // selection; one bit each.
+    uint32_t drawnFaces(const DrawContext& c, int32_t e) const;
+    bool anyFaceTowardsViewer(const DrawContext& c, int32_t e) const;
 };
 
 Geometry::Geometry() : kept_(std::make_unique<Kept>()) {}
@@ -461,6 +599,31 @@ void Geometry::Kept::buildClosing(const DrawContext& c) {
     closing.elementCount = int32_t(closing.elements.size());
 }
 
+uint32_t Geometry::Kept::drawnFaces(const DrawContext& c, int32_t e) const {
+    const FeModel& m = c.model;
+    const ElementRecord& r = m.elements[size_t(e)];
+    uint32_t faces = closingFaces.empty() ? 0u : closingFaces[size_t(e)];
+    for (int i = 0; i < r.faceCount && i < 8; ++i)
+        if (m.faceFlags[size_t(r.firstFlag + i)] != 0 || c.cut.inPlaneFace(e, i)) faces |= 1u << i;
+    return faces;
+}
+
+bool Geometry::Kept::anyFaceTowardsViewer(const DrawContext& c, int32_t e) const {
+    const FeModel& m = c.model;
+    const ElementRecord& r = m.elements[size_t(e)];
+    const SolidTopology* t = solidTopology(r.nodeCount);
+    if (!t) return false;
+    const uint32_t faces = drawnFaces(c, e);
+    const int32_t* nodes = m.connectivity.data() + r.firstNode;
+    const auto at = [&](int i, int j) {
+        return c.nodes.deformed.data() + size_t(nodes[t->faces[size_t(i)][size_t(j)]] - 1) * 3;
+    };
+    for (int i = 0; i < t->faceCount; ++i)
+        if ((faces >> i) & 1u && facesViewer(faceNormal(at(i, 0), at(i, 1), at(i, 2)), c.view))
+            return true;
+    return false;
+}
+
 void Geometry::Kept::buildMesh(const DrawContext& c) {
     if (meshShape == shape) return;
     meshShape = shape;
@@ -576,6 +739,8 @@ void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
     k.update(c);
     for (KeptPass& p : k.passes)
         p.used = false;
+    k.numberCells.clear();
+    k.labelCells.clear();
     Gl& gl = c.gl;
     const Rgb& background = c.userColours[ColourItem::FrameBkg];
     gl.clearColor(background[0], background[1], background[2], 0.0f);
@@ -603,6 +768,7 @@ void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
     gl.rotate(ax, 1, 0, 0);
     gl.rotate(ay, 0, 1, 0);
     gl.rotate(az, 0, 0, 1);
+    mirror_ = Symmetry::None;
     drawScene(c, camera);
     gl.popMatrix();
 
@@ -620,6 +786,7 @@ void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
             gl.rotate(ax, 1, 0, 0);
             gl.rotate(ay, 0, -1, 0);
         }
+        mirror_ = symmetry;
         drawScene(c, camera);
         gl.popMatrix();
     }
@@ -701,12 +868,12 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
             meshPass(c, 2, 1.0f);
             break;
     }
-    if (s.nodeNumbers) nodeNumbers(c);
+    if (s.nodeNumbers) nodeNumbers(c, camera);
     if (s.numbering != Numbering::None) {
         // Labels are text: drawn unlit, in their own colour.
         gl.disable(gl::Lighting);
         ColorMap::applyColour(gl, c.userColours[ColourItem::ElemNb]);
-        pass(c, ElementPass::Label);
+        labelPass(c, camera);
     }
     if (s.pickedMarks != PickedMarks::Hidden) pickedNodes(c);
 }
@@ -741,10 +908,6 @@ void Geometry::pass(const DrawContext& c, ElementPass p) {
                 fn(e, true);
     };
 
-    if (p == ElementPass::Label) {
-        each([&](int32_t e, bool shadow) { drawElement(shadow ? closing : c, p, e); });
-        return;
-    }
     KeptPass& kp = k.passes[size_t(p)];
     kp.used = true;
     PassKey key{k.shape, nodesGeneration_, c.settings.contourEdges, c.bands.divisions,
@@ -868,6 +1031,46 @@ void Geometry::pass(const DrawContext& c, ElementPass p) {
                ke.dependence == ViewDependence::TurnsNormals ? &c.view : nullptr);
 }
 
+// Element labels only where they can be seen: a solid's at its centre when one of its drawn
+// faces is towards the viewer, or on each such face after a filled plot; every other shown
+// element's; and only those that can be read.
+void Geometry::labelPass(const DrawContext& c, const Camera& camera) {
+    Kept& k = *kept_;
+    const FeModel& m = c.model;
+    const PlotMode mode = c.settings.plotMode;
+    const bool onFaces = mode == PlotMode::Contour || mode == PlotMode::IsoLine ||
+                         mode == PlotMode::IsoSurface || mode == PlotMode::Material;
+    k.buildClosing(c);
+    LabelSpacingGl spaced(c.gl, camera, mirror_, px(c, 14.0f), k.labelCells);
+    const DrawContext sc = withGl(c, spaced);
+    const auto label = [&](int32_t e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        if (r.selected == 0) return;
+        if (r.family == ElementFamily::Solid && !onFaces) {
+            const CutState s = c.cut.state(e);
+            if (s == CutState::Removed) return;
+            if (s != CutState::Cut && !k.anyFaceTowardsViewer(c, e)) return;
+        }
+        drawElement(sc, ElementPass::Label, e);
+    };
+    if (c.cut.active()) {
+        for (int32_t e = 0; e < m.elementCount; ++e)
+            label(e);
+    } else {
+        for (const int32_t e : k.surfaceElements(m))
+            label(e);
+        // Solids inside that border hidden ones show faces too.
+        if (!onFaces)
+            for (const int32_t e : k.closingOf)
+                if (!std::binary_search(k.surface.begin(), k.surface.end(), e)) label(e);
+    }
+    if (onFaces) {
+        const DrawContext closing = withModel(sc, k.closing, k.noCut);
+        for (int32_t e = 0; e < k.closing.elementCount; ++e)
+            drawElement(closing, ElementPass::Label, e);
+    }
+}
+
 void Geometry::meshPass(const DrawContext& c, int colour, float width) {
     Kept& k = *kept_;
     c.gl.disable(gl::Lighting);
@@ -932,15 +1135,76 @@ void Geometry::nodePlot(const DrawContext& c) {
     gl.end();
 }
 
-void Geometry::nodeNumbers(const DrawContext& c) {
+// Node numbers only where they can be seen: the nodes of a solid's drawn faces that are
+// towards the viewer, or of its section where the cut goes through it; every node of the
+// other shown elements; nodes of no element at all; and only those that can be read.
+void Geometry::nodeNumbers(const DrawContext& c, const Camera& camera) {
+    Kept& k = *kept_;
+    const FeModel& m = c.model;
     Gl& gl = c.gl;
     gl.disable(gl::Lighting);
     gl.enable(gl::DepthTest);
     ColorMap::applyColour(gl, c.userColours[ColourItem::NodeNb]);
+    k.buildClosing(c);
+    if (k.usedShape != k.shape) {
+        k.usedShape = k.shape;
+        k.used.assign(size_t(m.nodeCount), 0);
+        for (const int32_t p : m.connectivity)
+            if (p >= 1 && p <= m.nodeCount) k.used[size_t(p - 1)] = 1;
+    }
+    std::vector<uint8_t>& seen = k.labelled;
+    seen.assign(size_t(m.nodeCount), 0);
+    const auto mark = [&](int32_t p) {
+        if (p >= 1 && p <= m.nodeCount) seen[size_t(p - 1)] = 1;
+    };
+    const auto visit = [&](int32_t e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        if (r.selected == 0) return;
+        const CutState s = spatial(r.family) ? c.cut.state(e) : CutState::Whole;
+        if (s == CutState::Removed) return;
+        const int32_t* nodes = m.connectivity.data() + r.firstNode;
+        if (r.family != ElementFamily::Solid) {
+            for (int j = 0; j < r.nodeCount; ++j)
+                mark(nodes[j]);
+            return;
+        }
+        if (s == CutState::Cut) {
+            if (const CutSection* section = c.cut.section(e))
+                for (const std::vector<int32_t>& numbers : section->polygons)
+                    for (const int32_t n : numbers)
+                        mark(n);
+            return;
+        }
+        const SolidTopology* t = solidTopology(r.nodeCount);
+        if (!t) return;
+        const uint32_t faces = k.drawnFaces(c, e);
+        const auto at = [&](int i, int j) { return nodes[t->faces[size_t(i)][size_t(j)]]; };
+        const auto position = [&](int i, int j) {
+            return c.nodes.deformed.data() + size_t(at(i, j) - 1) * 3;
+        };
+        for (int i = 0; i < t->faceCount; ++i) {
+            if (!((faces >> i) & 1u)) continue;
+            if (!facesViewer(faceNormal(position(i, 0), position(i, 1), position(i, 2)), c.view))
+                continue;
+            for (int j = 0; j < t->faceSize; ++j)
+                mark(at(i, j));
+        }
+    };
+    if (c.cut.active()) {
+        for (int32_t e = 0; e < m.elementCount; ++e)
+            visit(e);
+    } else {
+        for (const int32_t e : k.surfaceElements(m))
+            visit(e);
+        for (const int32_t e : k.closingOf)
+            visit(e);
+    }
+    LabelSpacingGl spaced(gl, camera, mirror_, px(c, 12.0f), k.numberCells);
     const float* p = c.nodes.deformed.data();
-    for (int32_t i = 0; i < c.model.nodeCount; ++i, p += 3) {
-        gl.rasterPos(p[0], p[1], p[2]);
-        c.fonts.draw(gl, Font::Arial12, std::to_string(i + 1));
+    for (int32_t i = 0; i < m.nodeCount; ++i, p += 3) {
+        if (!seen[size_t(i)] && k.used[size_t(i)]) continue;
+        spaced.rasterPos(p[0], p[1], p[2]);
+        c.fonts.draw(spaced, Font::Arial12, std::to_string(i + 1));
     }
 }
 

@@ -58,15 +58,17 @@ class Geometry {
     void meshPass(const DrawContext& c, int colour, float width);
     void edgePass(const DrawContext& c, int colour);
     void outlinePass(const DrawContext& c);
+    void labelPass(const DrawContext& c, const Camera& camera);
     void lighting(Gl& gl);
     void nodePlot(const DrawContext& c);
-    void nodeNumbers(const DrawContext& c);
+    void nodeNumbers(const DrawContext& c, const Camera& camera);
     void pickedNodes(const DrawContext& c);
     void vectors(const DrawContext& c, const Camera& camera);
 
     FrameNodes nodes_;
     NodesKey nodesKey_;
     uint64_t nodesGeneration_ = 0;
+    Symmetry mirror_ = Symmetry::None;  // the copy drawScene draws
     std::unique_ptr<Kept> kept_;
 };
 
