@@ -60,6 +60,10 @@ namespace {
 
 using Vec3 = std::array<float, 3>;
 
+// The grey of a face, line or point touching a node whose value is not a number or infinite:
+// it belongs to no band.
+constexpr Rgb kNoValueGrey = {0.5f, 0.5f, 0.5f};
+
 class ElementPainter {
   public:
     ElementPainter(const DrawContext& c, int32_t e)
@@ -111,13 +115,15 @@ class ElementPainter {
     std::string labelText() const;
 
     // --- algorithms shared by the families ---
-    void bandFill(ValuedPolygon poly) const;
+    void bandFill(const ValuedPolygon& poly) const;
+    void clipBands(ValuedPolygon poly, std::vector<std::vector<Vec3>>& edges) const;
     void drawBandEdges(const std::vector<Vec3>& points) const;
     void bandSegment(ValuedPolygon seg) const;
     void pointBand() const;
-    void isoLines2D(ValuedPolygon poly) const;
+    void isoLines(const ValuedPolygon& poly, float lineWidth) const;
     void isoLinesFace(const ValuedPolygon& poly, const Vec3& normal, float lineWidth) const;
     void isoSurface() const;
+    void noValueFaces(const SolidTopology& t) const;
 
     // --- families ---
     void planePoint(ElementPass pass);
@@ -176,31 +182,50 @@ void ElementPainter::centreLabel(const ValuedPolygon& poly) const {
 // Band by band from the lowest: the part of the polygon at or below each band's upper
 // bound takes its colour, the rest goes on to the next bands. With band edges, a face of a
 // 3D model draws each band's boundary right after the band (polygon offset keeps lines
-// over the fills); a 2D element draws them after all its bands, so that no later fill covers them.
-void ElementPainter::bandFill(ValuedPolygon poly) const {
-    // Most elements of a large model lie within one band: the band of their largest value,
-    // when even their smallest value is above the band below. The loop below would skip the
-    // lower bands and draw the whole polygon in that band; this finds it directly.
-    if (poly.count > 0) {
-        float lo = poly.v[0], hi = poly.v[0];
-        bool finite = true;
-        for (int i = 0; i < poly.count; ++i) {
-            const float v = poly.v[size_t(i)];
-            finite = finite && std::isfinite(v);
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-        }
-        const int n = c_.bands.divisions;
-        const float* upper = c_.bands.bandUpper.data();
-        const int k = finite && n > 0 ? bandOf(hi, upper, n) : -1;
-        if (k >= 0 && (k == 0 || lo > upper[k - 1])) {
-            c_.colours.applyBand(gl_, k);
-            drawPolygon(gl::Polygon, poly);
-            return;
-        }
+// over the fills); a 2D element draws them after all its bands, so that no later fill covers
+// them. A polygon touching a value that is not a finite number is grey, without edges.
+void ElementPainter::bandFill(const ValuedPolygon& poly) const {
+    if (poly.count == 0) return;
+    float lo = poly.v[0], hi = poly.v[0];
+    bool finite = true;
+    for (int i = 0; i < poly.count; ++i) {
+        const float v = poly.v[size_t(i)];
+        finite = finite && std::isfinite(v);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
     }
-    const bool edgesAfter = m_.dimension != 3;
+    if (!finite) {
+        ColorMap::applyColour(gl_, kNoValueGrey);
+        drawPolygon(gl::Polygon, poly);
+        return;
+    }
+    // Most elements of a large model lie within one band: the band of their largest value,
+    // when even their smallest value is above the band below. Clipping would skip the lower
+    // bands and draw the whole polygon in that band; this finds it directly.
+    const int n = c_.bands.divisions;
+    const float* upper = c_.bands.bandUpper.data();
+    const int k = n > 0 ? bandOf(hi, upper, n) : -1;
+    if (k >= 0 && (k == 0 || lo > upper[k - 1])) {
+        c_.colours.applyBand(gl_, k);
+        drawPolygon(gl::Polygon, poly);
+        return;
+    }
     std::vector<std::vector<Vec3>> edges;  // per band that clipped: the points the clip made
+    ValuedPolygon triangles[2];
+    if (splitForClipping(poly, triangles)) {
+        clipBands(triangles[0], edges);
+        clipBands(triangles[1], edges);
+    } else {
+        clipBands(poly, edges);
+    }
+    for (const std::vector<Vec3>& made : edges)
+        drawBandEdges(made);
+}
+
+// The clipping of one piece of a polygon; the band edges of a 2D element are kept in
+// `edges` for later.
+void ElementPainter::clipBands(ValuedPolygon poly, std::vector<std::vector<Vec3>>& edges) const {
+    const bool edgesAfter = m_.dimension != 3;
     const int n = c_.bands.divisions;
     for (int k = 0; k < n; ++k) {
         const float u = c_.bands.bandUpper[size_t(k)];
@@ -220,13 +245,11 @@ void ElementPainter::bandFill(ValuedPolygon poly) const {
                 if (out.created[size_t(i)]) made.push_back(out.p[size_t(i)]);
             if (!edgesAfter) {
                 drawBandEdges(made);
-                edges.clear();
+                edges.pop_back();
             }
         }
         if (!clipped) break;
     }
-    for (const std::vector<Vec3>& made : edges)
-        drawBandEdges(made);
 }
 
 // The boundary of one band part, in black, through the vertices its clip made.
@@ -241,6 +264,11 @@ void ElementPainter::drawBandEdges(const std::vector<Vec3>& points) const {
 // The two-point form for line elements.
 void ElementPainter::bandSegment(ValuedPolygon seg) const {
     gl_.lineWidth(1.0f);
+    if (!finiteValues(seg)) {
+        ColorMap::applyColour(gl_, kNoValueGrey);
+        drawPolygon(gl::Lines, seg);
+        return;
+    }
     const int n = c_.bands.divisions;
     for (int k = 0; k < n; ++k) {
         const float u = c_.bands.bandUpper[size_t(k)];
@@ -281,68 +309,100 @@ void ElementPainter::bandSegment(ValuedPolygon seg) const {
 
 void ElementPainter::pointBand() const {
     if (!c_.nodes.hasValues) return;
-    const int k = bandOf(value(0), c_.bands.bandUpper.data(), c_.bands.divisions);
+    const float v = value(0);
     gl_.pointSize(2.0f);
-    c_.colours.applyBand(gl_, k);
+    if (std::isfinite(v))
+        c_.colours.applyBand(gl_, bandOf(v, c_.bands.bandUpper.data(), c_.bands.divisions));
+    else
+        ColorMap::applyColour(gl_, kNoValueGrey);
     gl_.begin(gl::Points);
     vertex(0);
     gl_.end();
 }
 
-void ElementPainter::isoLines2D(ValuedPolygon poly) const {
-    const int n = c_.bands.divisions;
-    for (int k = 0; k < n; ++k) {
-        const float u = c_.bands.bandUpper[size_t(k)];
-        const int a = poly.countAbove(u);
-        if (a == 0) break;
-        if (a == poly.count) continue;
-        std::array<float, 3> points[5];
-        const int count = isoPoints(poly, u, points, 5);
-        c_.colours.applyBand(gl_, k);
-        gl_.lineWidth(1.0f);
-        gl_.begin(gl::Lines);
-        for (int i = 0; i < count; ++i)
-            gl_.vertex(points[i].data());
-        gl_.end();
+// The iso-lines of a polygon with finite values, each in its band's colour (at lineWidth
+// unless it is 0). A saddle or warped quadrilateral is cut as its contour fill is.
+void ElementPainter::isoLines(const ValuedPolygon& poly, float lineWidth) const {
+    if (poly.count == 0) return;
+    float lo = poly.v[0], hi = poly.v[0];
+    for (int i = 1; i < poly.count; ++i) {
+        lo = std::min(lo, poly.v[size_t(i)]);
+        hi = std::max(hi, poly.v[size_t(i)]);
     }
-}
-
-// A face in light grey with the iso-lines over it.
-void ElementPainter::isoLinesFace(const ValuedPolygon& poly, const Vec3& normal,
-                                  float lineWidth) const {
-    gl_.normal(normal[0], normal[1], normal[2]);
-    gl_.color(0.8f, 0.8f, 0.8f);
-    drawPolygon(gl::Polygon, poly);
-    if (!c_.nodes.hasValues) return;
     const int n = c_.bands.divisions;
-    for (int k = 0; k < n; ++k) {
-        const float u = c_.bands.bandUpper[size_t(k)];
-        const int a = poly.countAbove(u);
-        if (a == poly.count) continue;
-        if (a == 0) break;
-        std::array<float, 3> points[5];
-        const int count = isoPoints(poly, u, points, 5);
+    const float* upper = c_.bands.bandUpper.data();
+    int k = 0;
+    while (k < n && upper[k] < lo)
+        ++k;
+    if (k == n || !(hi > upper[k])) return;  // no iso value between the smallest and largest
+    ValuedPolygon triangles[2];
+    const bool split = splitForClipping(poly, triangles);
+    const ValuedPolygon* pieces = split ? triangles : &poly;
+    const int pieceCount = split ? 2 : 1;
+    for (; k < n && hi > upper[k]; ++k) {
+        std::array<Vec3, 10> points;
+        int count = 0;
+        for (int i = 0; i < pieceCount; ++i) {
+            const int got = isoPoints(pieces[i], upper[k], points.data() + count, 5);
+            count += got - got % 2;  // a lone point makes no line
+        }
+        if (count == 0) continue;
         if (lineWidth > 0) gl_.lineWidth(lineWidth);
         c_.colours.applyBand(gl_, k);
         gl_.begin(gl::Lines);
         for (int i = 0; i < count; ++i)
-            gl_.vertex(points[i].data());
+            gl_.vertex(points[size_t(i)].data());
         gl_.end();
+    }
+}
+
+// A face in light grey with the iso-lines over it; in a darker grey without them when it
+// touches a value that is not a finite number.
+void ElementPainter::isoLinesFace(const ValuedPolygon& poly, const Vec3& normal,
+                                  float lineWidth) const {
+    gl_.normal(normal[0], normal[1], normal[2]);
+    const bool lines = c_.nodes.hasValues && finiteValues(poly);
+    if (c_.nodes.hasValues && !lines)
+        ColorMap::applyColour(gl_, kNoValueGrey);
+    else
+        gl_.color(0.8f, 0.8f, 0.8f);
+    drawPolygon(gl::Polygon, poly);
+    if (lines) isoLines(poly, lineWidth);
+}
+
+// The faces of a solid towards the viewer, in the grey of no value.
+void ElementPainter::noValueFaces(const SolidTopology& t) const {
+    ColorMap::applyColour(gl_, kNoValueGrey);
+    ValuedPolygon face;
+    for (int i = 0; i < t.faceCount; ++i) {
+        gather(t.faces[size_t(i)].data(), t.faceSize, face);
+        const Vec3 n = polygonNormal(face);
+        if (!c_.faceVisible(n)) continue;
+        gl_.normal(n[0], n[1], n[2]);
+        drawPolygon(gl::Polygon, face);
     }
 }
 
 void ElementPainter::isoSurface() const {
     const SolidTopology* t = solidTopology(r_.nodeCount);
     if (!t || !c_.nodes.hasValues) return;
+    float lo = value(0), hi = value(0);
+    bool finite = true;
+    for (int j = 0; j < r_.nodeCount; ++j) {
+        const float v = value(j);
+        finite = finite && std::isfinite(v);
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+    }
+    // No surface goes through values that are not finite numbers: the element shows where
+    // they are instead of leaving a hole.
+    if (!finite) return noValueFaces(*t);
     const int n = c_.bands.divisions;
     std::vector<Vec3> points;
     for (int k = 0; k < n; ++k) {
         const float u = c_.bands.bandUpper[size_t(k)];
-        int a = 0;
-        for (int j = 0; j < r_.nodeCount; ++j)
-            a += value(j) > u;
-        if (a == r_.nodeCount) continue;
-        if (a == 0) break;
+        if (lo > u) continue;  // every node above
+        if (!(hi > u)) break;  // every node at or below, here and for the bands above
         points.clear();
         for (int i = 0; i < t->edgeCount; ++i) {
             const int ja = t->edges[size_t(i)][0], jb = t->edges[size_t(i)][1];
@@ -479,12 +539,16 @@ void ElementPainter::planeArea(ElementPass pass) {
             break;
         }
         case ElementPass::IsoLines: {
-            basePalette(gl_, 1);
-            planeArea(ElementPass::Outline);
-            if (!c_.nodes.hasValues) break;
             ValuedPolygon poly;
             gather(nullptr, count, poly);
-            isoLines2D(poly);
+            const bool lines = c_.nodes.hasValues && finiteValues(poly);
+            if (c_.nodes.hasValues && !lines) {
+                ColorMap::applyColour(gl_, kNoValueGrey);
+                drawPolygon(gl::Polygon, poly);
+            }
+            basePalette(gl_, 1);
+            planeArea(ElementPass::Outline);
+            if (lines) isoLines(poly, 1.0f);
             break;
         }
         case ElementPass::Label: {
@@ -758,6 +822,7 @@ void ElementPainter::draw(ElementPass pass) {
     const ElementFamily f = r_.family;
     const bool spatial =
         f == ElementFamily::Solid || f == ElementFamily::Shell || f == ElementFamily::SpaceLine;
+    bool cut = false;
     if (pass != ElementPass::UndeformedMesh) {
         // Hidden by the selection: nothing but the undeformed mesh (and a solid's outline).
         if (r_.selected == 0 && !(f == ElementFamily::Solid && pass == ElementPass::Outline))
@@ -769,35 +834,36 @@ void ElementPainter::draw(ElementPass pass) {
                                      (pass == ElementPass::IsoSurface && s != CutState::Removed));
             if (!ignoresCut) {
                 if (s == CutState::Removed) return;
-                if (s == CutState::Cut) {
-                    cutElement(pass);
-                    return;
-                }
+                cut = s == CutState::Cut;
             }
         }
     }
-    switch (f) {
-        case ElementFamily::PlanePoint:
-            planePoint(pass);
-            break;
-        case ElementFamily::PlaneLine:
-            planeLine(pass);
-            break;
-        case ElementFamily::Plane:
-            planeArea(pass);
-            break;
-        case ElementFamily::SpacePoint:
-            spacePoint(pass);
-            break;
-        case ElementFamily::SpaceLine:
-            spaceLine(pass);
-            break;
-        case ElementFamily::Shell:
-            shell(pass);
-            break;
-        case ElementFamily::Solid:
-            solid(pass);
-            break;
+    if (cut) {
+        cutElement(pass);
+    } else {
+        switch (f) {
+            case ElementFamily::PlanePoint:
+                planePoint(pass);
+                break;
+            case ElementFamily::PlaneLine:
+                planeLine(pass);
+                break;
+            case ElementFamily::Plane:
+                planeArea(pass);
+                break;
+            case ElementFamily::SpacePoint:
+                spacePoint(pass);
+                break;
+            case ElementFamily::SpaceLine:
+                spaceLine(pass);
+                break;
+            case ElementFamily::Shell:
+                shell(pass);
+                break;
+            case ElementFamily::Solid:
+                solid(pass);
+                break;
+        }
     }
 }
 
