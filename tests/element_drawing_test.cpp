@@ -1,5 +1,6 @@
 // What the element families draw, through a whole frame into the recording Gl: faces cut by
-// bands without overlapping pieces, values that are not finite numbers in grey.
+// bands without overlapping pieces, values that are not finite numbers in grey, points and
+// lines in space unlit, a plane truss's iso-line bands, widths at the device pixel scale.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,7 +20,7 @@ namespace gl = orv::gl;
 
 constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
-const Vec3 kNoValue = {0.5f, 0.5f, 0.5f}, kBlack = {0, 0, 0};
+const Vec3 kNoValue = {0.5f, 0.5f, 0.5f}, kBlack = {0, 0, 0}, kWhite = {1, 1, 1};
 
 Vec3 sub(const Vec3& a, const Vec3& b) {
     return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
@@ -153,6 +154,105 @@ TEST(ElementDrawing, ValuesThatAreNotFiniteNumbersAreGrey) {
             grey = grey || (allGrey && p.mode == k.primitive);
         }
         EXPECT_TRUE(grey);
+    }
+}
+
+// A line element and a point element in space (at x = 3, before centring), then a shell.
+orv::FeModel trussAndShell() {
+    orv::FeModel m =
+        orvtest::buildModel(3, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {3, 3, 1}, {3, 3, 2}},
+                            {{1, 32, {5, 6}}, {2, 31, {5}}, {3, 44, {1, 2, 3, 4}}});
+    orvtest::addResults(m, {"T"}, {1.0f}, [](int32_t, int32_t i, int32_t) { return float(i); });
+    return m;
+}
+
+// Whether a primitive belongs to the line or point element of trussAndShell().
+bool ofTruss(const SceneBench& bench, const Primitive& p) {
+    return !p.vertices.empty() &&
+           std::fabs(p.vertices[0].position[0] - node(bench.scene.model(), 4)[0]) < 1e-6f;
+}
+
+// Points and lines in space are drawn unlit in every plot, the light on or off; the faces
+// after them are lit as set.
+TEST(ElementDrawing, PointsAndLinesInSpaceAreUnlit) {
+    SceneBench bench(trussAndShell());
+    const struct {
+        PlotMode mode;
+        bool light;
+    } cases[] = {{PlotMode::Contour, true},
+                 {PlotMode::IsoLine, true},
+                 {PlotMode::Material, true},
+                 {PlotMode::IsoSurface, true},
+                 {PlotMode::Contour, false}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(::testing::Message() << "mode " << int(k.mode) << ", light " << k.light);
+        bench.plot(k.mode);
+        if (bench.scene.settings().lightOn != k.light) {
+            ASSERT_TRUE(bench.scene.commandToggleLight(bench.none));
+        }
+        int truss = 0, faces = 0;
+        for (const Primitive& p : bench.modelPrimitives(bench.draw())) {
+            if (p.mode == gl::Polygon) {
+                EXPECT_EQ(p.lighting, k.light || k.mode == PlotMode::IsoSurface);
+                ++faces;
+            } else if (ofTruss(bench, p)) {
+                EXPECT_FALSE(p.lighting);
+                ++truss;
+            }
+        }
+        EXPECT_GE(truss, 2);
+        EXPECT_GE(faces, 1);
+    }
+}
+
+// In iso-line mode the members of a plane truss show their bands: no outline in the inverse
+// of the background covers them, unless the bands are not drawn while the model is dragged.
+TEST(ElementDrawing, APlaneTrussShowsItsIsoLineBands) {
+    for (const bool drag : {false, true}) {
+        SCOPED_TRACE(drag ? "dragged" : "still");
+        orv::FeModel m = orvtest::buildModel(2, {{0, 0, 0}, {2, 0, 0}, {1, 1, 0}},
+                                             {{1, 22, {1, 2}}, {2, 22, {2, 3}}, {3, 22, {3, 1}}});
+        orvtest::addResults(m, {"T"}, {1.0f}, [](int32_t, int32_t i, int32_t) { return float(i); });
+        SceneBench bench(std::move(m));
+        bench.plot(PlotMode::IsoLine);
+        if (drag) {
+            ASSERT_TRUE(bench.scene.commandSetNumbering(true, orv::Numbering::None));
+            ASSERT_TRUE(bench.scene.commandDynamicPan(bench.none));
+            bench.scene.mousePress(10, 10);
+            ASSERT_TRUE(bench.scene.mouseDrag(30, 10));
+        }
+        int white = 0, banded = 0;
+        for (const Primitive& p : bench.modelPrimitives(bench.draw(), gl::Lines))
+            (p.vertices[0].color == kWhite ? white : banded)++;
+        EXPECT_EQ(white > 0, drag);
+        EXPECT_EQ(banded > 0, !drag);
+    }
+}
+
+// The widths and sizes element drawing sets follow the device pixel scale.
+TEST(ElementDrawing, WidthsAndPointSizesFollowThePixelScale) {
+    const struct {
+        PlotMode mode;
+        unsigned primitive;
+        bool truss;
+        float size;  // at scale 1
+    } cases[] = {{PlotMode::Contour, gl::Points, true, 2.0f},
+                 {PlotMode::Contour, gl::Lines, true, 1.0f},    // the line element's bands
+                 {PlotMode::IsoLine, gl::Lines, false, 1.5f}};  // the shell's iso-lines
+    for (const float scale : {1.0f, 2.0f}) {
+        for (const auto& k : cases) {
+            SCOPED_TRACE(::testing::Message() << "mode " << int(k.mode) << ", scale " << scale);
+            SceneBench bench(trussAndShell());
+            bench.scene.setPixelScale(scale);
+            bench.plot(k.mode);
+            int drawn = 0;
+            for (const Primitive& p : bench.modelPrimitives(bench.draw(), k.primitive)) {
+                if (ofTruss(bench, p) != k.truss) continue;
+                EXPECT_EQ(k.primitive == gl::Points ? p.pointSize : p.lineWidth, scale * k.size);
+                ++drawn;
+            }
+            EXPECT_GT(drawn, 0);
+        }
     }
 }
 

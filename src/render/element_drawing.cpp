@@ -64,6 +64,22 @@ using Vec3 = std::array<float, 3>;
 // it belongs to no band.
 constexpr Rgb kNoValueGrey = {0.5f, 0.5f, 0.5f};
 
+// Whether the frame draws a pass of a model in space lit, as Geometry::drawScene sets it: the
+// faces of a plot with the light on, and iso-surfaces always.
+bool litPass(const DrawContext& c, ElementPass pass) {
+    if (c.model.dimension != 3) return false;
+    switch (pass) {
+        case ElementPass::IsoSurface:
+            return true;
+        case ElementPass::Contour:
+        case ElementPass::IsoLines:
+        case ElementPass::Material:
+            return c.settings.lightOn;
+        default:
+            return false;
+    }
+}
+
 class ElementPainter {
   public:
     ElementPainter(const DrawContext& c, int32_t e)
@@ -86,6 +102,8 @@ class ElementPainter {
         return c_.nodes.hasValues ? c_.nodes.values[size_t(nodes_[j] - 1)] : 0.0f;
     }
     void vertex(int j, bool deformed = true) const { gl_.vertex(position(j, deformed)); }
+    // A line width or point size in device pixels.
+    float pixels(float size) const { return size * c_.pixelScale; }
     void gather(const int8_t* order, int count, ValuedPolygon& poly) const {
         poly.count = 0;
         for (int i = 0; i < count; ++i)
@@ -263,7 +281,7 @@ void ElementPainter::drawBandEdges(const std::vector<Vec3>& points) const {
 
 // The two-point form for line elements.
 void ElementPainter::bandSegment(ValuedPolygon seg) const {
-    gl_.lineWidth(1.0f);
+    gl_.lineWidth(pixels(1.0f));
     if (!finiteValues(seg)) {
         ColorMap::applyColour(gl_, kNoValueGrey);
         drawPolygon(gl::Lines, seg);
@@ -310,7 +328,7 @@ void ElementPainter::bandSegment(ValuedPolygon seg) const {
 void ElementPainter::pointBand() const {
     if (!c_.nodes.hasValues) return;
     const float v = value(0);
-    gl_.pointSize(2.0f);
+    gl_.pointSize(pixels(2.0f));
     if (std::isfinite(v))
         c_.colours.applyBand(gl_, bandOf(v, c_.bands.bandUpper.data(), c_.bands.divisions));
     else
@@ -347,7 +365,7 @@ void ElementPainter::isoLines(const ValuedPolygon& poly, float lineWidth) const 
             count += got - got % 2;  // a lone point makes no line
         }
         if (count == 0) continue;
-        if (lineWidth > 0) gl_.lineWidth(lineWidth);
+        if (lineWidth > 0) gl_.lineWidth(pixels(lineWidth));
         c_.colours.applyBand(gl_, k);
         gl_.begin(gl::Lines);
         for (int i = 0; i < count; ++i)
@@ -436,21 +454,21 @@ void ElementPainter::isoSurface() const {
 void ElementPainter::planePoint(ElementPass pass) {
     switch (pass) {
         case ElementPass::UndeformedMesh:
-            gl_.pointSize(2.0f);
+            gl_.pointSize(pixels(2.0f));
             gl_.begin(gl::Points);
             vertex(0, false);
             gl_.end();
             break;
         case ElementPass::Material:
             materialPalette(gl_, r_.material);
-            gl_.pointSize(2.0f);
+            gl_.pointSize(pixels(2.0f));
             gl_.begin(gl::Points);
             vertex(0);
             gl_.end();
             break;
         case ElementPass::Mesh:
             gl_.color(0, 0, 1);
-            gl_.pointSize(2.0f);
+            gl_.pointSize(pixels(2.0f));
             gl_.begin(gl::Points);
             vertex(0);
             gl_.end();
@@ -480,6 +498,12 @@ void ElementPainter::planeLine(ElementPass pass) {
             [[fallthrough]];
         case ElementPass::Mesh:
         case ElementPass::Outline:
+            // In iso-line mode a line element is drawn in its bands: an outline in the
+            // inverse colour would paint them over (unless the bands are not drawn, while
+            // dragging).
+            if (pass == ElementPass::Outline && c_.settings.plotMode == PlotMode::IsoLine &&
+                !c_.interactiveDrag)
+                break;
             gl_.begin(gl::Lines);
             vertex(0);
             vertex(1);
@@ -625,7 +649,7 @@ void ElementPainter::shell(ElementPass pass) {
         case ElementPass::IsoLines:
         case ElementPass::IsoSurface:
             if (!c_.nodes.hasValues) {
-                gl_.lineWidth(0.5f);
+                gl_.lineWidth(pixels(0.5f));
                 basePalette(gl_, 1);
                 drawPolygon(gl::LineLoop, poly);
                 break;
@@ -802,7 +826,7 @@ void ElementPainter::cutElement(ElementPass pass) {
             case ElementPass::IsoSurface:  // reached by shells only, whose iso-surface is
                                            // their iso-lines
                 if (isShell && !c_.nodes.hasValues) {
-                    gl_.lineWidth(0.5f);
+                    gl_.lineWidth(pixels(0.5f));
                     basePalette(gl_, 1);
                     drawPolygon(gl::LineLoop, poly);
                     break;
@@ -838,6 +862,11 @@ void ElementPainter::draw(ElementPass pass) {
             }
         }
     }
+    // Points and lines in space have no face to light: lit, they would take their shade
+    // from whatever normal was set last and no longer match the legend.
+    const bool unlit =
+        (f == ElementFamily::SpacePoint || f == ElementFamily::SpaceLine) && litPass(c_, pass);
+    if (unlit) gl_.disable(gl::Lighting);
     if (cut) {
         cutElement(pass);
     } else {
@@ -865,6 +894,7 @@ void ElementPainter::draw(ElementPass pass) {
                 break;
         }
     }
+    if (unlit) gl_.enable(gl::Lighting);
 }
 
 }  // namespace
