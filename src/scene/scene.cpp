@@ -15,15 +15,15 @@ namespace orv {
 
 // Marks the scene busy while a file is read or written: the progress dialog lets the window
 // deliver commands meanwhile, and they must not touch a model being filled.
-class Scene::BusyScope {
+class Scene::FileOperation {
   public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
+    explicit FileOperation(bool& running) : running_(running) { running_ = true; }
+    ~FileOperation() { running_ = false; }
+    FileOperation(const FileOperation&) = delete;
+    FileOperation& operator=(const FileOperation&) = delete;
 
   private:
-    bool& busy_;
+    bool& running_;
 };
 
 void Scene::clear() {
@@ -47,8 +47,8 @@ void Scene::clear() {
 }
 
 bool Scene::openFile(Progress& progress, const std::string& cutPath, const std::string& extension) {
-    if (busy_) return false;
-    BusyScope busy(busy_);
+    if (fileOperation_) return false;
+    FileOperation operation(fileOperation_);
     clear();
     fileName_ = cutPath;
     if (!readModelFile(model_, cutPath + extension, extension, progress, messages_)) {
@@ -60,7 +60,7 @@ bool Scene::openFile(Progress& progress, const std::string& cutPath, const std::
 }
 
 void Scene::takeModel(FeModel model, const std::string& cutPath) {
-    if (busy_) return;
+    if (fileOperation_) return;
     clear();
     fileName_ = cutPath;
     model_ = std::move(model);
@@ -68,8 +68,8 @@ void Scene::takeModel(FeModel model, const std::string& cutPath) {
 }
 
 bool Scene::saveFile(Progress& progress, const std::string& path, const std::string& extension) {
-    if (busy_) return false;
-    BusyScope busy(busy_);
+    if (fileOperation_) return false;
+    FileOperation operation(fileOperation_);
     return writeModelFile(model_, path, extension, progress, messages_);
 }
 
@@ -128,7 +128,7 @@ bool Scene::guardChain(Guard guard) {
 }
 
 bool Scene::allowed(CommandId id, AnimationControl& animation) {
-    if (busy_) return false;
+    if (busy()) return false;
     const CommandInfo& c = commandInfo(id);
     switch (id) {
         case CommandId::Open:
@@ -233,7 +233,7 @@ CommandState Scene::commandState(CommandId id) const {
             s.enabled = !animationDialogOpen_;
             break;
     }
-    if (busy_) s.enabled = false;
+    if (busy()) s.enabled = false;
     return s;
 }
 
@@ -246,7 +246,7 @@ bool Scene::dialogOpen(ModelessDialog dialog) const {
 }
 
 bool Scene::canClose() {
-    if (busy_) return false;
+    if (busy()) return false;
     if (cutPlaneDialogOpen_) {
         messages_.showMessage("Please close cut plane dialog firstly!");
         return false;

@@ -99,7 +99,19 @@ class Scene {
     bool openFile(Progress& progress, const std::string& cutPath, const std::string& extension);
     // Writes the model in the format the extension names (rst or asc).
     bool saveFile(Progress& progress, const std::string& path, const std::string& extension);
-    bool busy() const { return busy_; }
+    bool busy() const { return busyHolds_ > 0 || fileOperation_; }
+    // Holds the scene busy for a caller about to read or write through it, so that the
+    // commands' states can be shown disabled before the operation starts.
+    class BusyHold {
+      public:
+        explicit BusyHold(Scene& scene) : scene_(scene) { ++scene_.busyHolds_; }
+        ~BusyHold() { --scene_.busyHolds_; }
+        BusyHold(const BusyHold&) = delete;
+        BusyHold& operator=(const BusyHold&) = delete;
+
+      private:
+        Scene& scene_;
+    };
     // Shows a model made in memory as if a file of that name had just been opened.
     void takeModel(FeModel model, const std::string& cutPath = {});
 
@@ -201,7 +213,7 @@ class Scene {
     void cancelDrag();
 
   private:
-    class BusyScope;
+    class FileOperation;
     void clear();
     void onModelLoaded();
     void computeBands();
@@ -222,7 +234,8 @@ class Scene {
     std::string fileName_;
     bool modelLoaded_ = false;
     bool curvePlotShown_ = false;
-    bool busy_ = false;
+    int busyHolds_ = 0;
+    bool fileOperation_ = false;
     bool animationDialogOpen_ = false;
     bool cutPlaneDialogOpen_ = false;
     bool dragging_ = false;  // a drag moved the picture: the step holds, outlines may do

@@ -31,7 +31,7 @@ bool Scene::commandStep(StepMove move, AnimationControl& animation) {
 }
 
 bool Scene::commandSetStep(int step) {
-    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (busy() || !guardChain(Guard::Chain)) return false;
     ShownStep& s = settings_.shown;
     s.step = std::clamp(step, 0, std::max(0, s.count - 1));
     animation_.running = false;
@@ -40,7 +40,7 @@ bool Scene::commandSetStep(int step) {
 }
 
 bool Scene::commandChooseMode(int mode) {
-    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (busy() || !guardChain(Guard::Chain)) return false;
     if (!model_.modalResults) {
         messages_.showMessage("It is not a mode file!");
         return false;
@@ -55,7 +55,7 @@ bool Scene::commandChooseMode(int mode) {
 }
 
 bool Scene::commandSetFrames(int frames) {
-    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (busy() || !guardChain(Guard::Chain)) return false;
     if (!oscillationMode()) {
         messages_.showMessage("Display steps are only for a single step or modes!");
         return false;
@@ -71,7 +71,7 @@ bool Scene::commandSetFrames(int frames) {
 }
 
 bool Scene::startAnimation(int displaySteps, double magnification, AnimationMethod method) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     if (!std::isfinite(magnification) || !std::isfinite(float(magnification))) {
         messages_.showMessage("Please enter a number.");
         return false;

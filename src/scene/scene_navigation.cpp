@@ -55,7 +55,7 @@ bool Scene::commandSetViewAngles(double ax, double ay, double az, AnimationContr
 }
 
 bool Scene::commandSetZoom(double factor) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     if (!(factor > 0) || !std::isfinite(factor)) {
         messages_.showMessage("The zoom factor must be positive!");
         return false;
@@ -98,7 +98,7 @@ bool Scene::commandZoomBox(AnimationControl& animation) {
 // --- the mouse ---
 
 void Scene::mousePress(int x, int y) {
-    if (busy_) return;
+    if (busy()) return;
     pressX_ = x;
     pressY_ = y;
     if (mouseMode_ == MouseMode::ZoomBox && modelLoaded_) {
@@ -110,7 +110,7 @@ void Scene::mousePress(int x, int y) {
 }
 
 bool Scene::mouseDrag(int x, int y) {
-    if (!modelLoaded_ || busy_) return false;
+    if (!modelLoaded_ || busy()) return false;
     switch (mouseMode_) {
         case MouseMode::ZoomBox: {
             if (!zoomCornersSet_) return false;

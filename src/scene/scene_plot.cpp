@@ -66,7 +66,7 @@ bool Scene::commandToggleStepMaxMin(AnimationControl& animation) {
 }
 
 bool Scene::commandChooseItem(int index, AnimationControl&) {
-    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (busy() || !guardChain(Guard::Chain)) return false;
     if (index < 0 || index >= std::max(1, model_.results.dofCount)) {
         messages_.showMessage("No such result component!");
         return false;
@@ -82,14 +82,14 @@ bool Scene::commandChooseItem(int index, AnimationControl&) {
 }
 
 bool Scene::commandSetNumbering(bool nodeNumbers, Numbering labels) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     settings_.nodeNumbers = nodeNumbers;
     settings_.numbering = labels;
     return true;
 }
 
 bool Scene::commandSetMagnification(double factor) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     // A factor beyond the float range would throw the model out of the picture.
     if (!std::isfinite(factor) || !std::isfinite(float(factor))) {
         messages_.showMessage("Please enter a number.");
@@ -100,7 +100,7 @@ bool Scene::commandSetMagnification(double factor) {
 }
 
 bool Scene::commandSetContour(int divisions, bool grey, const UserRange& range) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     if (divisions < 2 || divisions > 20) {
         messages_.showMessage("The division number is limited in the range 2 -- 20!");
         return false;
@@ -117,7 +117,7 @@ bool Scene::commandSetContour(int divisions, bool grey, const UserRange& range) 
 }
 
 bool Scene::commandSetSymmetry(Symmetry symmetry) {
-    if (busy_ || !guardChain(Guard::Chain)) return false;
+    if (busy() || !guardChain(Guard::Chain)) return false;
     if (model_.dimension != 2) {
         messages_.showMessage("It is available for 2D plot!");
         return false;

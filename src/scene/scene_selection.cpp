@@ -9,7 +9,7 @@
 namespace orv {
 
 bool Scene::commandCut(const std::array<std::array<double, 3>, 3>& points) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     if (model_.dimension == 2) {
         messages_.showMessage("It is for 3D results!");
         return false;
@@ -83,7 +83,7 @@ std::vector<long long> selectionValues(const std::string& text) {
 }  // namespace
 
 bool Scene::commandSelect(const ElementSelection& selection) {
-    if (busy_ || !modelLoaded_) return false;
+    if (busy() || !modelLoaded_) return false;
     if (selection.type == "All") {
         for (ElementRecord& r : model_.elements)
             r.selected = 1;

@@ -44,6 +44,12 @@ CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
     updateCommandStates();
 }
 
+CMainFrame::~CMainFrame() {
+    // The view outlives this frame's members while its children are destroyed: a drag it
+    // ends on the way must not reach a frame that is half gone.
+    disconnect(view_, nullptr, this, nullptr);
+}
+
 QAction* CMainFrame::makeAction(const CommandInfo& c) {
     auto* a = new QAction(QString::fromLatin1(c.text), this);
     a->setObjectName(QLatin1String(c.name));

@@ -23,6 +23,7 @@ class CMainFrame final : public QMainWindow {
     static constexpr const char* kTitle = "Orvanta 3.00";
 
     explicit CMainFrame(Messages& messages, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     COrvantaView* view() const { return view_; }
     // The action of a command by its id ("open", "plotContour", ...); null if none.

@@ -81,6 +81,7 @@ bool COrvantaView::openPath(const QString& path) {
     stopAnimationTimer();
     bool ok;
     {
+        const Scene::BusyHold hold(scene_);
         WindowBusy busy(this);
         emit commandStatesChanged();
         clearFileError();
@@ -127,6 +128,7 @@ void COrvantaView::saveAsCommand() {
     const QString path = chooser_->saveFile(window(), request);
     if (path.isEmpty()) return;
     {
+        const Scene::BusyHold hold(scene_);
         WindowBusy busy(this);
         emit commandStatesChanged();
         clearFileError();
