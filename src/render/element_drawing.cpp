@@ -80,6 +80,44 @@ bool litPass(const DrawContext& c, ElementPass pass) {
     }
 }
 
+// The lighting within a lit pass. Points and lines in space have no face to light: lit, they
+// would take their shade from whatever normal was set last and no longer match the legend.
+// So they turn it off, and the faces after them turn it on again. Each change ends a vertex
+// batch, so the state is kept from one element to the next and a run of lines changes it
+// once. A pass begins with the lighting the frame set; its elements come in rising order, so
+// an element at or before the last one seen (or another Gl, model or pass) begins a new one.
+// A pass that ends with a line leaves the lighting off: nothing lit is drawn after it.
+class PassLighting {
+  public:
+    void visit(const DrawContext& c, ElementPass pass, int32_t e) {
+        const void* model = c.model.elements.data();
+        if (&c.gl != gl_ || model != model_ || pass != pass_ || e <= last_) {
+            gl_ = &c.gl;
+            model_ = model;
+            pass_ = pass;
+            lit_ = true;
+        }
+        last_ = e;
+    }
+    void need(Gl& gl, bool lit) {
+        if (lit == lit_) return;
+        if (lit)
+            gl.enable(gl::Lighting);
+        else
+            gl.disable(gl::Lighting);
+        lit_ = lit;
+    }
+
+  private:
+    const Gl* gl_ = nullptr;
+    const void* model_ = nullptr;
+    ElementPass pass_ = ElementPass::Contour;
+    int32_t last_ = -1;
+    bool lit_ = true;
+};
+
+thread_local PassLighting passLighting;
+
 class ElementPainter {
   public:
     ElementPainter(const DrawContext& c, int32_t e)
@@ -846,6 +884,8 @@ void ElementPainter::draw(ElementPass pass) {
     const ElementFamily f = r_.family;
     const bool spatial =
         f == ElementFamily::Solid || f == ElementFamily::Shell || f == ElementFamily::SpaceLine;
+    const bool lit = litPass(c_, pass);
+    if (lit) passLighting.visit(c_, pass, e_);
     bool cut = false;
     if (pass != ElementPass::UndeformedMesh) {
         // Hidden by the selection: nothing but the undeformed mesh (and a solid's outline).
@@ -862,11 +902,8 @@ void ElementPainter::draw(ElementPass pass) {
             }
         }
     }
-    // Points and lines in space have no face to light: lit, they would take their shade
-    // from whatever normal was set last and no longer match the legend.
-    const bool unlit =
-        (f == ElementFamily::SpacePoint || f == ElementFamily::SpaceLine) && litPass(c_, pass);
-    if (unlit) gl_.disable(gl::Lighting);
+    if (lit)
+        passLighting.need(gl_, f != ElementFamily::SpacePoint && f != ElementFamily::SpaceLine);
     if (cut) {
         cutElement(pass);
     } else {
@@ -894,7 +931,6 @@ void ElementPainter::draw(ElementPass pass) {
                 break;
         }
     }
-    if (unlit) gl_.enable(gl::Lighting);
 }
 
 }  // namespace
