@@ -6,7 +6,8 @@ set -eu
 PACKAGES="build-essential cmake ninja-build pkgconf qt6-base-dev libqt6opengl6-dev
 libgl-dev libegl-dev libopengl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
 libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation2 fonts-dejavu-core
-libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev clang-format"
+libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev clang-format
+libgif-dev"
 
 missing=""
 for p in $PACKAGES; do
