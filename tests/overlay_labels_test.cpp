@@ -112,8 +112,8 @@ TEST(OverlayLabels, TitleBlockAndLegendOfEachKindOfFile) {
     all += overlayOf(b, "iso-lines, node numbers only");
 
     // A mode file shows the chosen mode's frequency, in frames of its own, and with the
-    // limits of the step its bands are of that mode (3 to 12), not of the frame's row (2 to 8)
-    // nor of all modes (1 to 12).
+    // limits of the step its bands are of that mode grown like the frame (3 to 12 by half:
+    // 1.5 to 6), not of the frame's row (2 to 8) nor of all modes (1 to 12).
     orv::FeModel modes = orvtest::planeSquare({0, 1, 2, 3});
     orvtest::addResults(modes, {"UX", "UY"}, {1.0f, 2.0f, 12.5f},
                         [](int32_t k, int32_t i, int32_t) { return float((k + 1) * (i + 1)); });

@@ -183,6 +183,9 @@ class Scene {
     // The next display step of a running animation, forward only or forward and back; a drag
     // holds the step.
     void advanceStep();
+    // The frames of one round of the animation: every display step forward only, and forward
+    // and back the way back as well without its turning frames (0 1 2 3 2 1).
+    int animationRoundLength() const;
 
     // --- camera ---
     bool commandViewPreset(ViewPreset preset, AnimationControl& animation);
@@ -217,6 +220,8 @@ class Scene {
     void clear();
     void onModelLoaded();
     void computeBands();
+    // The contour limits (max, min) of what is shown, without the user's limits.
+    std::pair<float, float> shownLimits() const;
     void refit();
     bool guardChain(Guard guard);
 

@@ -78,11 +78,10 @@ bool Scene::startAnimation(int displaySteps, double magnification, AnimationMeth
     }
     settings_.magnification = float(magnification);
     animation_.method = method;
-    if (oscillationMode()) {
-        ShownStep& s = settings_.shown;
-        s.count = std::max(1, displaySteps);
-        s.step = std::min(s.step, s.count - 1);
-    }
+    ShownStep& s = settings_.shown;
+    if (oscillationMode()) s.count = std::max(1, displaySteps);
+    // The display steps may have been lowered while a higher frame was shown.
+    s.step = std::clamp(s.step, 0, std::max(0, s.count - 1));
     animation_.running = true;
     return true;
 }
@@ -105,11 +104,41 @@ void Scene::advanceStep() {
         animation_.reverse = false;
         s = s + 1 > n - 1 ? 0 : s + 1;
     } else {
-        if (s >= n - 1) animation_.reverse = true;
+        // A step at or past the last frame turns back from the last frame, so that the
+        // animation never walks beyond the display steps there are.
+        if (s >= n - 1) {
+            animation_.reverse = true;
+            s = n - 1;
+        }
         if (s <= 0) animation_.reverse = false;
         s = animation_.reverse ? s - 1 : s + 1;
     }
     if (settings_.stepMaxMin) computeBands();
+}
+
+int Scene::animationRoundLength() const {
+    const int n = settings_.shown.count;
+    if (n <= 1) return 1;
+    return animation_.method == AnimationMethod::ForwardOnly ? n : 2 * n - 2;
+}
+
+std::pair<float, float> Scene::shownLimits() const {
+    const ShownStep& s = settings_.shown;
+    const int32_t d = settings_.plotItem, steps = model_.results.stepCount;
+    if (model_.modalResults) {
+        // One mode at a time: its own limits, grown with the frame as its values are.
+        const int32_t mode = std::clamp(s.mode, 0, std::max(0, steps - 1));
+        auto [hi, lo] = model_.extremes(settings_.stepMaxMin, mode, d);
+        if (settings_.stepMaxMin && s.count > 1) {
+            const float f = float(std::clamp(s.step, 0, s.count - 1) + 1) / float(s.count);
+            hi *= f;
+            lo *= f;
+        }
+        return {hi, lo};
+    }
+    // A frame of a single step is no step of its own: its limits are those of all steps.
+    const bool ownStep = settings_.stepMaxMin && s.step >= 0 && s.step < steps;
+    return model_.extremes(ownStep, ownStep ? s.step : 0, d);
 }
 
 }  // namespace orv

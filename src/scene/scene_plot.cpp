@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 #include "messages.h"
 #include "scene.h"
@@ -137,12 +138,7 @@ void Scene::computeBands() {
         lo = settings_.userRange.min;
         if (hi < lo) std::swap(hi, lo);  // limits given the wrong way round are put in order
     } else {
-        // A mode file shows one mode at a time: its own limits, never a frame's row.
-        const ShownStep& s = settings_.shown;
-        const int32_t step = model_.modalResults ? s.mode : s.step;
-        const auto [h, l] = model_.extremes(settings_.stepMaxMin, step, settings_.plotItem);
-        hi = h;
-        lo = l;
+        std::tie(hi, lo) = shownLimits();
     }
     bands_.maxValue = hi;
     bands_.minValue = lo;
