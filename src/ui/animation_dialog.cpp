@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -70,11 +71,21 @@ AnimationDialog::AnimationDialog(COrvantaView& view, Messages& messages)
     connect(steps_, &QLineEdit::textEdited, this, &AnimationDialog::stepsEdited);
     connect(speed_, &QSlider::valueChanged, this,
             [this](int v) { speedText_->setText(QString::number(v)); });
-    connect(speed_, &QSlider::sliderReleased, this, [this] {
-        int steps;
-        double magnification;
-        if (readFields(steps, magnification)) runFrom(steps, magnification);
-    });
+    // Letting go of the mouse re-times the animation, after a drag of the thumb or a click
+    // beside it alike.
+    speed_->installEventFilter(this);
+}
+
+bool AnimationDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == speed_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        // The slider takes the release first, so that a thumb let go outside stays where
+        // it was dropped.
+        speed_->event(event);
+        play();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 bool AnimationDialog::readFields(int& steps, double& magnification) {

@@ -35,6 +35,7 @@ class AnimationDialog final : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     bool readFields(int& steps, double& magnification);

@@ -521,6 +521,10 @@ class DesktopTest : public QObject {
         dialog->play();
         QCOMPARE(scene().settings().shown.count, 12);
         QVERIFY(view()->animationRunning());
+        // A click beside the thumb re-times the animation when the mouse is let go.
+        QTest::mouseClick(dialog->speed(), Qt::LeftButton, {}, QPoint(2, 5));
+        QVERIFY(dialog->speed()->value() < 100);
+        QCOMPARE(view()->animationPeriod(), AnimationDialog::periodOf(dialog->speed()->value()));
         QTest::keyClick(dialog, Qt::Key_Escape);
         QVERIFY(!view()->animationDialogOpen());
         QCOMPARE(scene().settings().shown.count, 1);  // the full deformation stays
