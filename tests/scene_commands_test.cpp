@@ -99,7 +99,7 @@ TEST(CommandGuards, MessagesAndPausesFollowTheTable) {
         {CommandId::ViewPort, 2, false, "It is for 3D!", ""},
         {CommandId::NextStep, 3, true, "", "p"},
         {CommandId::Numbering, 0, false, "Please read result file firstly!", ""},
-        {CommandId::SelectNE, 0, true, "", "p"},
+        {CommandId::SelectNE, 0, false, "Please read result file firstly!", ""},
         {CommandId::ColorOption, 0, true, "", "p"},
         {CommandId::StepMaxMin, 0, true, "", ""},
         {CommandId::Play, 4, false, "No results are availabile!", ""},

@@ -72,7 +72,7 @@ constexpr std::array<CommandInfo, kCommandCount> kCommands = {{
      Pause::BeforeDimension, CheckRule::CutPlaneDialog, PlotMode::None,
      EnableRule::NotWhileCutPlaneDialog},
     {CommandId::SelectNE, "selectNE", "Select N.E.", "Select element or node", "Select N.E.",
-     "select", nullptr, Guard::None, Dimension::Any, nullptr, Pause::AfterTests, CheckRule::None,
+     "select", nullptr, Guard::Chain, Dimension::Any, nullptr, Pause::AfterTests, CheckRule::None,
      PlotMode::None, EnableRule::Always},
     {CommandId::Left, "left", "&Left", "Deplace to left", "Left", "left", nullptr, Guard::Chain,
      Dimension::Any, nullptr, Pause::None, CheckRule::None, PlotMode::None, EnableRule::Always},
