@@ -353,8 +353,6 @@ void checkModel(const orv::FeModel& m, bool fromText) {
                   "node-element offsets decrease");
         for (int32_t e : m.nodeElementList)
             check(e >= 1 && e <= m.elementCount, "a node refers to an element that does not exist");
-    } else {
-        check(!fromText, "the text reader did not build the node-element lists");
     }
 
     const orv::ResultSet& r = m.results;

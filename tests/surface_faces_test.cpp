@@ -155,8 +155,9 @@ TEST(SurfaceFaces, RandomModelsAgreeWithTheDefinition) {
 }
 
 // Large enough to split the work: a column of bricks, each on the one before it (bottom and
-// top hidden but at the ends), and strips of triangles whose edges 0 (i, i+1) and 1 (i+1, i+2)
-// are interior but at the ends, while edge 2 (i+2, i) runs along the border.
+// top hidden but at the ends), in order and with neighbours far apart in the table; strips of
+// triangles whose edges 0 (i, i+1) and 1 (i+1, i+2) are interior but at the ends, while edge 2
+// (i+2, i) runs along the border.
 TEST(SurfaceFaces, LargeModelsKeepOnlyTheirOutline) {
     const int32_t n = 24001;
     Points points;
@@ -176,6 +177,17 @@ TEST(SurfaceFaces, LargeModelsKeepOnlyTheirOutline) {
     };
     EXPECT_EQ(searchedFlags(buildModel(3, points, elements, {}, true)),
               expected(n, "101111", "001111", "011111"));
+    // The even bricks first, then the odd ones: every twin comes half the model later, so
+    // the faces waiting for them are left to the rule on the way.
+    std::vector<ElementDef> apart;
+    for (int32_t start : {0, 1})
+        for (int32_t b = start; b < n; b += 2)
+            apart.push_back(elements[size_t(b)]);
+    std::string flags = searchedFlags(buildModel(3, points, apart, {}, true)), inOrder;
+    for (int32_t start : {0, 1})
+        for (int32_t b = start; b < n; b += 2)
+            inOrder += (b == 0 ? "101111" : b + 1 == n ? "011111" : "001111") + std::string(" ");
+    EXPECT_EQ(flags + " ", inOrder);
     for (int32_t count : {40, n})
         EXPECT_EQ(searchedFlags(triangleStrip(count)), expected(count, "101", "001", "011"));
 }

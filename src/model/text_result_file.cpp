@@ -392,7 +392,6 @@ bool TextReader::readGeometry() {
     int64_t elementCount;
     if (!readElementCount(elementCount)) return false;
     if (!readElements(int32_t(elementCount))) return false;
-    model_.buildNodeElementLists();
     if (!model_.findSurfaceFaces(progress_)) return false;
     model_.recentre();
     return true;
