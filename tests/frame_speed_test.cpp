@@ -79,19 +79,23 @@ TEST(FrameSpeed, ASharedEdgeIsDrawnOnceInTheMeshAndTheDragOutline) {
     const struct {
         int nx, ny, nz;
         const char* shown;  // a selection, or all
-        bool drag;
+        bool drag, grid;
         size_t lines;
     } cases[] = {
-        {2, 2, 2, nullptr, false, 54},  // 3 directions x 2 segments x 9 lines
-        {2, 2, 2, "2:8", false, 51},    // the first brick's 3 corner edges go
-        {2, 2, 2, nullptr, true, 48},   // the 6 edges at the centre node are inside
-        {2, 2, 2, "2:8", true, 48},     // an outline ignores the selection
-        {3, 1, 1, nullptr, false, 28},
+        {2, 2, 2, nullptr, false, false, 54},  // 3 directions x 2 segments x 9 lines
+        {2, 2, 2, "2:8", false, false, 51},    // the first brick's 3 corner edges go
+        {2, 2, 2, nullptr, true, false, 48},   // the 6 edges at the centre node are inside
+        {2, 2, 2, "2:8", true, false, 48},     // an outline ignores the selection
+        {3, 1, 1, nullptr, false, false, 28},
+        {2, 2, 2, nullptr, false, true, 30},  // the grid on the three sides seen
+        {2, 2, 2, "1:7", false, true, 32},    // two closing faces in the hidden corner
     };
     for (const auto& k : cases) {
-        SCOPED_TRACE(::testing::Message() << k.nx << k.ny << k.nz << (k.drag ? " drag" : ""));
+        SCOPED_TRACE(::testing::Message()
+                     << k.nx << k.ny << k.nz << (k.drag ? " drag" : "") << (k.grid ? " grid" : ""));
         SceneBench b(block(k.nx, k.ny, k.nz));
-        b.plot(PlotMode::Mesh);
+        b.plot(k.grid ? PlotMode::Contour : PlotMode::Mesh);
+        if (k.grid) b.toggleGrid();
         if (k.shown) select(b, k.shown);
         orv::Geometry renderer;
         renderer.largeModelElements = 0;

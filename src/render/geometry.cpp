@@ -6,6 +6,7 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "band_fill.h"
 #include "bitmap_font_set.h"
@@ -46,6 +47,19 @@ float px(const DrawContext& c, float size) {
 
 bool spatial(ElementFamily f) {
     return f == ElementFamily::Solid || f == ElementFamily::Shell || f == ElementFamily::SpaceLine;
+}
+
+// Runs work(begin, end) over [0, n) in two halves at once when n is large and there are two
+// cores.
+template <class Work>
+void inHalves(size_t n, const Work& work) {
+    if (n < 100000 || std::thread::hardware_concurrency() < 2) {
+        work(size_t(0), n);
+        return;
+    }
+    std::thread other([&] { work(n / 2, n); });
+    work(size_t(0), n / 2);
+    other.join();
 }
 
 // --- shared edges ---
@@ -315,10 +329,10 @@ class LabelSpacingGl final : public Gl {
         // The mirror copy of a plane model is turned half round the axis.
         if (mirror_ == Symmetry::AboutX) p = {p[0], -p[1], -p[2]};
         if (mirror_ == Symmetry::AboutY) p = {-p[0], p[1], -p[2]};
+        if (width_ <= 0 || rows_ <= 0) return true;  // no view to measure against
         const std::array<float, 3> at = camera_.modelToScreen(p);
         if (!(at[0] >= 0 && at[1] >= 0 && at[0] < float(width_) && at[1] < float(rows_)))
             return false;
-        if (width_ <= 0 || rows_ <= 0) return true;
         const int columns = (width_ + 1) / 2, lines = (rows_ + 1) / 2;
         if (taken_.size() != size_t(columns) * size_t(lines))
             taken_.assign(size_t(columns) * size_t(lines), 0);
@@ -431,6 +445,18 @@ struct Geometry::Kept {
     std::vector<int64_t> adjacencyStart;  // elements at each node, when the model has none
     std::vector<int32_t> adjacency;
 
+    // The drawn faces of whole, shown solids (outer, in the cut's plane, closing the
+    // selection) for the grid: their nodes, their edges each once with the faces along it,
+    // and the elements the grid draws one by one.
+    uint64_t gridShape = 0, gridNodes = 0;
+    std::vector<std::array<int32_t, 4>> gridFaces;  // 0-based nodes as the face runs
+    std::vector<int32_t> gridEdges;                 // node pairs
+    std::vector<int32_t> gridEdgeStart, gridEdgeFaces;
+    std::vector<int32_t> gridRest;
+    std::vector<Vec3> gridNormals;
+    std::vector<uint8_t> gridFacing;
+    std::vector<int32_t> gridDrawn;
+
     uint64_t usedShape = 0;
     std::vector<uint8_t> used;  // nodes of some element
 
@@ -444,6 +470,7 @@ struct Geometry::Kept {
     void buildMesh(const DrawContext& c);
     void buildOutline(const DrawContext& c);
     void buildClosing(const DrawContext& c);
+    void buildGrid(const DrawContext& c);
     std::span<const int32_t> elementsAt(const FeModel& m, int32_t node);
     // The faces of solid e that a face pass draws: outer, in the cut's plane, or closing the
     // selection; one bit each.
@@ -624,6 +651,70 @@ bool Geometry::Kept::anyFaceTowardsViewer(const DrawContext& c, int32_t e) const
     return false;
 }
 
+void Geometry::Kept::buildGrid(const DrawContext& c) {
+    if (gridShape == shape) return;
+    gridShape = shape;
+    gridNodes = 0;
+    buildClosing(c);
+    const FeModel& m = c.model;
+    gridFaces.clear();
+    gridRest.clear();
+    struct Side {
+        int32_t a, b, face;
+        bool operator<(const Side& o) const { return a != o.a ? a < o.a : b < o.b; }
+    };
+    std::vector<Side> sides;
+    const auto visit = [&](int32_t e) {
+        const ElementRecord& r = m.elements[size_t(e)];
+        if (r.selected == 0) return;
+        const CutState s = spatial(r.family) ? c.cut.state(e) : CutState::Whole;
+        if (s == CutState::Removed) return;
+        if (r.family != ElementFamily::Solid || s == CutState::Cut) {
+            gridRest.push_back(e);
+            return;
+        }
+        const SolidTopology* t = solidTopology(r.nodeCount);
+        if (!t) return;
+        const uint32_t faces = drawnFaces(c, e);
+        const int32_t* nodes = m.connectivity.data() + r.firstNode;
+        for (int i = 0; i < t->faceCount; ++i) {
+            if (!((faces >> i) & 1u)) continue;
+            std::array<int32_t, 4> f{-1, -1, -1, -1};
+            for (int j = 0; j < t->faceSize; ++j)
+                f[size_t(j)] = nodes[t->faces[size_t(i)][size_t(j)]] - 1;
+            const int32_t id = int32_t(gridFaces.size());
+            gridFaces.push_back(f);
+            for (int j = 0; j < t->faceSize; ++j) {
+                const int32_t a = f[size_t(j)], b = f[size_t((j + 1) % t->faceSize)];
+                sides.push_back({std::min(a, b), std::max(a, b), id});
+            }
+        }
+    };
+    if (c.cut.active()) {
+        for (int32_t e = 0; e < m.elementCount; ++e)
+            visit(e);
+    } else {
+        const std::vector<int32_t>& list = surfaceElements(m);
+        for (const int32_t e : list)
+            visit(e);
+        for (const int32_t e : closingOf)
+            if (!std::binary_search(list.begin(), list.end(), e)) visit(e);
+    }
+    std::sort(sides.begin(), sides.end());
+    gridEdges.clear();
+    gridEdgeStart.assign(1, 0);
+    gridEdgeFaces.clear();
+    for (size_t i = 0; i < sides.size(); ++i) {
+        if (i == 0 || sides[i].a != sides[i - 1].a || sides[i].b != sides[i - 1].b) {
+            if (i > 0) gridEdgeStart.push_back(int32_t(gridEdgeFaces.size()));
+            gridEdges.push_back(sides[i].a);
+            gridEdges.push_back(sides[i].b);
+        }
+        gridEdgeFaces.push_back(sides[i].face);
+    }
+    if (!sides.empty()) gridEdgeStart.push_back(int32_t(gridEdgeFaces.size()));
+}
+
 void Geometry::Kept::buildMesh(const DrawContext& c) {
     if (meshShape == shape) return;
     meshShape = shape;
@@ -702,33 +793,36 @@ const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s
     const size_t n = size_t(m.nodeCount);
     nodes_.undeformed.assign(n * 3, 0.0f);
     nodes_.deformed.resize(n * 3);
-    const int dim = m.dimension;
-    for (size_t i = 0; i < n; ++i)
-        for (int k = 0; k < dim && k < 3; ++k)
-            nodes_.undeformed[i * 3 + size_t(k)] = m.coordinate(int32_t(i), k);
-    nodes_.deformed = nodes_.undeformed;
-    nodes_.nonFiniteDisplacements = 0;
-    const float mag = s.magnification;
-    if (m.results.hasDisplacements && mag != 0.0f) {
-        // A NaN would otherwise reach every primitive of its node (and a plane model's frame
-        // lost all of them): such a component moves its node by nothing.
-        for (size_t i = 0; i < n; ++i)
-            for (int k = 0; k < dim && k < 3; ++k) {
-                float& p = nodes_.deformed[i * 3 + size_t(k)];
-                const float moved = p + float(mag * m.displacement(int32_t(i), s.shown, k));
-                if (std::isfinite(moved))
-                    p = moved;
-                else
-                    ++nodes_.nonFiniteDisplacements;
-            }
-    }
     nodes_.hasValues = m.hasValues() && s.plotItem >= 0 && s.plotItem < m.results.dofCount;
-    nodes_.values.clear();
-    if (nodes_.hasValues) {
-        nodes_.values.resize(n);
-        for (size_t i = 0; i < n; ++i)
-            nodes_.values[i] = float(m.nodalValue(int32_t(i), s.shown, s.plotItem));
-    }
+    nodes_.values.resize(nodes_.hasValues ? n : 0);
+    const int dim = std::min(m.dimension, 3);
+    const float mag = s.magnification;
+    const bool moves = m.results.hasDisplacements && mag != 0.0f;
+    int64_t nonFinite[2] = {0, 0};
+    inHalves(n, [&](size_t first, size_t end) {
+        int64_t& count = nonFinite[first == 0 ? 0 : 1];
+        for (size_t i = first; i < end; ++i) {
+            float* u = nodes_.undeformed.data() + i * 3;
+            float* d = nodes_.deformed.data() + i * 3;
+            for (int k = 0; k < dim; ++k)
+                u[k] = m.coordinate(int32_t(i), k);
+            d[0] = u[0];
+            d[1] = u[1];
+            d[2] = u[2];
+            // A NaN would otherwise reach every primitive of its node (and a plane model's
+            // frame lost all of them): such a component moves its node by nothing.
+            for (int k = 0; moves && k < dim; ++k) {
+                const float moved = d[k] + float(mag * m.displacement(int32_t(i), s.shown, k));
+                if (std::isfinite(moved))
+                    d[k] = moved;
+                else
+                    ++count;
+            }
+            if (nodes_.hasValues)
+                nodes_.values[i] = float(m.nodalValue(int32_t(i), s.shown, s.plotItem));
+        }
+    });
+    nodes_.nonFiniteDisplacements = nonFinite[0] + nonFinite[1];
     return nodes_;
 }
 
@@ -883,15 +977,21 @@ void Geometry::drawScene(const DrawContext& c, const Camera& camera) {
 // or away from the viewer. The faces that close a selection follow the model's elements.
 void Geometry::pass(const DrawContext& c, ElementPass p) {
     Kept& k = *kept_;
-    const FeModel& m = c.model;
     const bool facesOnly = p == ElementPass::UndeformedMesh || p == ElementPass::Material ||
-                           p == ElementPass::Edges || p == ElementPass::Contour ||
-                           p == ElementPass::IsoLines || p == ElementPass::Outline;
-    const bool closes = p == ElementPass::Material || p == ElementPass::Edges ||
-                        p == ElementPass::Contour || p == ElementPass::IsoLines;
+                           p == ElementPass::Contour || p == ElementPass::IsoLines ||
+                           p == ElementPass::Outline;
+    const bool closes =
+        p == ElementPass::Material || p == ElementPass::Contour || p == ElementPass::IsoLines;
     // A cut draws faces and sections of interior elements too.
-    const std::vector<int32_t>* list =
-        facesOnly && !c.cut.active() ? &k.surfaceElements(m) : nullptr;
+    passOver(c, p, facesOnly && !c.cut.active() ? &k.surfaceElements(c.model) : nullptr, closes);
+}
+
+// The pass over the elements of `list` (all when null), and with `closes` the faces that close
+// the selection.
+void Geometry::passOver(const DrawContext& c, ElementPass p, const std::vector<int32_t>* list,
+                        bool closes) {
+    Kept& k = *kept_;
+    const FeModel& m = c.model;
     if (closes) k.buildClosing(c);
     const DrawContext closing = withModel(c, k.closing, k.noCut);
     const bool anyClosing = closes && k.closing.elementCount > 0;
@@ -1084,14 +1184,42 @@ void Geometry::meshPass(const DrawContext& c, int colour, float width) {
         drawElement(c, ElementPass::Mesh, e);
 }
 
+// The element grid over a plot: a solid's face is outlined when it is towards the viewer. An
+// edge between two such faces is drawn once, from the edges of the solids' drawn faces kept
+// with the faces along each; the other elements draw their own.
 void Geometry::edgePass(const DrawContext& c, int colour) {
+    Kept& k = *kept_;
     basePalette(c.gl, colour);
     c.gl.lineWidth(px(c, 0.5f));
     if (c.model.dimension == 3) {
         c.gl.disable(gl::Lighting);
         c.gl.enable(gl::DepthTest);
     }
-    pass(c, ElementPass::Edges);
+    k.buildGrid(c);
+    const bool own = &c.nodes == &nodes_;
+    if (!own || k.gridNodes != nodesGeneration_) {
+        k.gridNodes = own ? nodesGeneration_ : 0;
+        k.gridNormals.resize(k.gridFaces.size());
+        const float* at = c.nodes.deformed.data();
+        for (size_t f = 0; f < k.gridFaces.size(); ++f) {
+            const std::array<int32_t, 4>& n = k.gridFaces[f];
+            k.gridNormals[f] =
+                faceNormal(at + size_t(n[0]) * 3, at + size_t(n[1]) * 3, at + size_t(n[2]) * 3);
+        }
+    }
+    k.gridFacing.resize(k.gridFaces.size());
+    for (size_t f = 0; f < k.gridFaces.size(); ++f)
+        k.gridFacing[f] = facesViewer(k.gridNormals[f], c.view);
+    k.gridDrawn.clear();
+    for (size_t i = 0; i + 1 < k.gridEdgeStart.size(); ++i)
+        for (int32_t j = k.gridEdgeStart[i]; j < k.gridEdgeStart[i + 1]; ++j)
+            if (k.gridFacing[size_t(k.gridEdgeFaces[size_t(j)])]) {
+                k.gridDrawn.push_back(k.gridEdges[2 * i]);
+                k.gridDrawn.push_back(k.gridEdges[2 * i + 1]);
+                break;
+            }
+    drawEdges(c.gl, k.gridDrawn, c.nodes.deformed, basePalette(colour), k.buffer);
+    passOver(c, ElementPass::Edges, &k.gridRest, false);
 }
 
 void Geometry::outlinePass(const DrawContext& c) {

@@ -55,6 +55,8 @@ class Geometry {
 
     void drawScene(const DrawContext& c, const Camera& camera);
     void pass(const DrawContext& c, ElementPass p);
+    void passOver(const DrawContext& c, ElementPass p, const std::vector<int32_t>* list,
+                  bool closes);
     void meshPass(const DrawContext& c, int colour, float width);
     void edgePass(const DrawContext& c, int colour);
     void outlinePass(const DrawContext& c);
