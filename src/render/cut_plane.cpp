@@ -1,5 +1,6 @@
 #include "cut_plane.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "band_fill.h"
@@ -11,7 +12,7 @@ namespace orv {
 
 namespace {
 
-// Nodes closer to the plane than this lie on it.
+// Nodes closer to the plane than this part of the model's largest extent lie on it.
 constexpr double kOnPlane = 1e-4;
 // Points of a solid's cap: at most one per edge and one per node.
 constexpr int kMaxCap = 20;
@@ -188,9 +189,10 @@ void CutPlane::apply(const FeModel& model, const std::array<double, 4>& plane, M
 
     std::vector<int8_t> side(size_t(model.nodeCount));
     const Cutter cutter{model, plane_, side};
+    const double onPlane = onPlaneTolerance(model);
     for (int32_t i = 0; i < model.nodeCount; ++i) {
         const double s = cutter.distance(i);
-        side[size_t(i)] = s < -kOnPlane ? -1 : s > kOnPlane ? 1 : 0;
+        side[size_t(i)] = s < -onPlane ? -1 : s > onPlane ? 1 : 0;
     }
 
     // States first: they are cheap and tell how many sections there will be.
@@ -211,12 +213,12 @@ void CutPlane::apply(const FeModel& model, const std::array<double, 4>& plane, M
             on += s == 0;
         }
         CutState state;
-        if (negative == 0)
+        if (negative == 0 && !(f == ElementFamily::SpaceLine && on == 2))
             state = CutState::Removed;
         else if (positive > 0)
             state = CutState::Cut;
         else if (f == ElementFamily::SpaceLine)
-            state = CutState::Whole;
+            state = on == 2 ? CutState::InPlane : CutState::Whole;
         else
             state = on >= (f == ElementFamily::Shell ? 2 : 3) ? CutState::InPlane : CutState::Whole;
         if (state == CutState::InPlane && topology) {
@@ -257,6 +259,14 @@ void CutPlane::apply(const FeModel& model, const std::array<double, 4>& plane, M
             cutter.line(int32_t(e), section);
         }
     }
+}
+
+double CutPlane::onPlaneTolerance(const FeModel& model) {
+    const BoundingBox& b = model.box;
+    const double extent = std::max({double(b.xMax) - b.xMin, double(b.yMax) - b.yMin,
+                                    model.dimension >= 3 ? double(b.zMax) - b.zMin : 0.0});
+    // An empty box (no nodes) has negative extents.
+    return kOnPlane * (std::isfinite(extent) && extent > 0 ? extent : 0.0);
 }
 
 void CutPlane::clear() {

@@ -30,7 +30,7 @@ struct CutSection {
 enum class CutState : uint8_t {
     Removed = 0,  // on the removed side: not drawn
     Whole = 1,    // kept whole
-    InPlane = 2,  // kept whole; a face (solid) or an edge (shell) lies in the plane
+    InPlane = 2,  // kept whole; a face (solid), an edge (shell) or the line lies in the plane
     Cut = 3,      // drawn through its section
 };
 
@@ -48,9 +48,15 @@ class CutPlane {
     const CutSection* section(int32_t e) const;
 
     // Applies the plane to every element of the model, first clearing any previous cut.
-    // Nodes within 1e-4 of the plane lie on it; the positive side is removed. A shell that
-    // would need a third section point keeps what it has; the first such shell is reported.
+    // Nodes within onPlaneTolerance of the plane lie on it; the positive side is removed. A
+    // line lying in the plane is kept, as a solid's face or a shell's edge there is. A shell
+    // that would need a third section point keeps what it has; the first such shell is
+    // reported.
     void apply(const FeModel& model, const std::array<double, 4>& plane, Messages& messages);
+    // The distance within which a node lies on the plane: 1e-4 of the model's largest extent,
+    // so that a plane through nodes of a large model is not split by rounding and a small
+    // model's plane does not swallow whole elements.
+    static double onPlaneTolerance(const FeModel& model);
     void clear();
 
   private:

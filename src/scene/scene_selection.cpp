@@ -40,14 +40,17 @@ bool Scene::commandCut(const std::array<std::array<double, 3>, 3>& points) {
     for (double& c : n)
         c /= ln;
     const double d = -(n[0] * p[0][0] + n[1] * p[0][1] + n[2] * p[0][2]);
+    // The plane must leave some of the model's box on either side, beyond the distance
+    // within which nodes lie on it.
     const BoundingBox& b = model_.box;
+    const double onPlane = CutPlane::onPlaneTolerance(model_);
     bool above = false, below = false;
     for (int i = 0; i < 8; ++i) {
         const double x = (i & 1) ? b.xMax : b.xMin, y = (i & 2) ? b.yMax : b.yMin,
                      z = (i & 4) ? b.zMax : b.zMin;
         const double s = n[0] * x + n[1] * y + n[2] * z + d;
-        above = above || s >= 1e-4;
-        below = below || s <= -1e-4;
+        above = above || s > onPlane;
+        below = below || s < -onPlane;
     }
     if (!above || !below) return fail();
     cut_.apply(model_, {n[0], n[1], n[2], d}, messages_);
