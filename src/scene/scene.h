@@ -49,6 +49,26 @@ struct ElementSelection {
     std::string values;
 };
 
+// The Plot Option dialog's fields. max and min are the limits the bands were last computed
+// with as the dialog shows them (fieldText): a field left as shown is no change.
+struct ContourOptions {
+    int divisions = 15;
+    double max = 0.0, min = 0.0;
+    bool grey = false;
+    std::string item;  // the plot item's name
+};
+
+// The Numbering dialog's fields: the element labels' radio is 0 element, 1 material and 2
+// group numbers, -1 when none is chosen (the labels' kind stays as it was).
+struct NumberingOptions {
+    bool nodeNumbers = false;
+    bool elementNumbers = false;
+    int kind = -1;
+};
+
+// A number as the option dialogs show it: 6 significant digits, whatever the locale.
+std::string fieldText(double value);
+
 // The view's animation timer, which commands pause and resume.
 class AnimationControl {
   public:
@@ -149,6 +169,8 @@ class Scene {
     bool commandSetMagnification(double factor);
     // Contour divisions (2 to 20), black-and-white bands and the user's limits.
     bool commandSetContour(int divisions, bool grey, const UserRange& range);
+    // The mirror copy of a plane model: a new symmetry realigns the model and resets and
+    // refits the camera; the same one changes nothing.
     bool commandSetSymmetry(Symmetry symmetry);
     // Cuts with the plane through three points in file coordinates; a refusal is shown as
     // the cutting-plane dialog shows it and removes the cut.
@@ -156,8 +178,24 @@ class Scene {
     void clearCut();
     // Shows only the selected elements; false, with a message, for a selection it cannot read.
     bool commandSelect(const ElementSelection& selection);
+    // The Plot Option dialog: what it opens with, and its OK. The limits become the user's
+    // only when a field differs from what was shown; divisions outside 2..20 and a maximum at
+    // or below the minimum are refused with an error box.
+    ContourOptions contourOptions() const;
+    bool commandPlotOption(const ContourOptions& entered);
+    // The Numbering dialog: what it opens with, and its OK.
+    NumberingOptions numberingOptions() const;
+    bool commandNumbering(const NumberingOptions& entered);
     // User colours as 0..255 integers.
     void setColour(ColourItem item, int r, int g, int b);
+    // The colour dialog's Apply: each of red, green and blue 0..255, refused with the field
+    // check's message otherwise.
+    bool commandSetColour(ColourItem item, const std::array<int, 3>& rgb);
+    // The colour dialog's Default: every user colour back to the program's own.
+    void commandDefaultColours();
+    // A user colour as its setting stores it: "r g b".
+    std::string colourSettingText(ColourItem item) const;
+    static const char* colourSettingName(ColourItem item);
     std::array<int, 3> colour(ColourItem item) const;
     // A stored colour setting ("FrameBkg", "NodeNb", ...) as "r g b"; a text that does not
     // split into three words at blanks, commas, colons or tabs is ignored.
@@ -215,6 +253,34 @@ class Scene {
     // Ends a drag that the window lost (focus gone, window hidden) without zooming.
     void cancelDrag();
 
+    // --- picking: the pick list the cutting-plane and curve dialogs share ---
+    // The mode a picking dialog sets: Pick, Unpick or Idle.
+    void setPickMode(MouseMode mode);
+    // Left button up in the Pick or Unpick mode: a click (let go within `slop` pixels of the
+    // press) picks or unpicks at the press point. True when the pick list changed.
+    bool mouseClick(int x, int y, int slop);
+    // Lists the node drawn nearest pixel (x, y) unless it is listed: among the nodes of the
+    // faces of shown elements that face the viewer (every node of a plane model), at their
+    // deformed places. True when it was added.
+    bool commandPick(int x, int y);
+    // Removes the picked node drawn nearest pixel (x, y); an empty list is said in a box.
+    bool commandUnpick(int x, int y);
+    void clearPicked();
+    // The file coordinates (the centre added back, in double) of the first `limit` picked
+    // nodes; z is 0 in a plane model.
+    std::vector<std::array<double, 3>> pickedCoordinates(size_t limit) const;
+    void setPickedMarks(PickedMarks marks);
+
+    // --- the cutting-plane dialog ---
+    // Opening: the dialog counts as open, the mouse mode is remembered, the pick list is
+    // emptied and picked nodes are marked.
+    void beginCutDefinition();
+    // Reset: no cut and no picked nodes; the mouse mode stays.
+    void resetCutDefinition();
+    // Closing: no cut, no picked nodes, the dialog no longer open, and the mouse mode of
+    // before it back (or the one Dynamic Pan or Rotation chose meanwhile).
+    void endCutDefinition();
+
   private:
     class FileOperation;
     void clear();
@@ -249,6 +315,7 @@ class Scene {
     float pixelScale_ = 1.0f;
     MouseMode mouseMode_ = MouseMode::Idle;
     MouseMode savedMouseMode_ = MouseMode::Rotate;
+    MouseMode modeBeforeCut_ = MouseMode::Idle;  // while the cutting-plane dialog is open
     int viewportWidth_ = 0, viewportHeight_ = 0;
     int pressX_ = 0, pressY_ = 0;
     bool zoomCornersSet_ = false;

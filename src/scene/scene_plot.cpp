@@ -1,6 +1,7 @@
 // What is plotted: plot modes, the plot item, overlays, contour bands, the magnification,
 // symmetry and the user's colours.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
@@ -123,11 +124,87 @@ bool Scene::commandSetSymmetry(Symmetry symmetry) {
         messages_.showMessage("It is available for 2D plot!");
         return false;
     }
+    if (symmetry == settings_.symmetry) return true;
     model_.switchSymmetry(int(settings_.symmetry), int(symmetry));
     settings_.symmetry = symmetry;
     geometry_.invalidate();
+    camera_.resetDisplay();
     refit();
     return true;
+}
+
+// --- the option dialogs ---
+
+std::string fieldText(double value) {
+    char text[40];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
+    return std::string(text, end.ptr);
+}
+
+namespace {
+
+// The value a field shows it as.
+double shownValue(float value) {
+    const std::string text = fieldText(double(value));
+    double v = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), v);
+    return v;
+}
+
+}  // namespace
+
+ContourOptions Scene::contourOptions() const {
+    ContourOptions o;
+    o.divisions = bands_.divisions;
+    o.max = shownValue(bands_.maxValue);
+    o.min = shownValue(bands_.minValue);
+    o.grey = colours_.greyMode;
+    const auto& names = model_.results.dofNames;
+    if (settings_.plotItem >= 0 && size_t(settings_.plotItem) < names.size())
+        o.item = names[size_t(settings_.plotItem)].substr(0, 20);
+    return o;
+}
+
+bool Scene::commandPlotOption(const ContourOptions& entered) {
+    if (busy() || !modelLoaded_) return false;
+    if (entered.divisions < 2 || entered.divisions > 20) {
+        messages_.showError("The division number is limited in the range 2 -- 20!");
+        return false;
+    }
+    const ContourOptions shown = contourOptions();
+    const UserRange range{entered.max != shown.max || entered.min != shown.min, float(entered.max),
+                          float(entered.min)};
+    // Compared as the bands will use them: in float.
+    if (range.on && std::isfinite(range.max) && std::isfinite(range.min) &&
+        !(range.max > range.min)) {
+        messages_.showError("The maximum must be greater than the minimum!");
+        return false;
+    }
+    return commandSetContour(entered.divisions, entered.grey, range);
+}
+
+namespace {
+
+// The Numbering dialog's radios in their order.
+constexpr Numbering kLabelKinds[] = {Numbering::Element, Numbering::Material, Numbering::Group};
+
+}  // namespace
+
+NumberingOptions Scene::numberingOptions() const {
+    NumberingOptions o;
+    o.nodeNumbers = settings_.nodeNumbers;
+    for (int k = 0; k < 3; ++k)
+        if (kLabelKinds[k] == settings_.numbering) o.kind = k;
+    o.elementNumbers = o.kind >= 0;
+    return o;
+}
+
+bool Scene::commandNumbering(const NumberingOptions& entered) {
+    Numbering labels = Numbering::None;
+    if (entered.elementNumbers)
+        labels =
+            entered.kind >= 0 && entered.kind < 3 ? kLabelKinds[entered.kind] : settings_.numbering;
+    return commandSetNumbering(entered.nodeNumbers, labels);
 }
 
 void Scene::computeBands() {
@@ -177,6 +254,38 @@ void Scene::setColour(ColourItem item, int r, int g, int b) {
 std::array<int, 3> Scene::colour(ColourItem item) const {
     const Rgb& c = userColours_[item];
     return {int(c[0] * 255), int(c[1] * 255), int(c[2] * 255)};
+}
+
+bool Scene::commandSetColour(ColourItem item, const std::array<int, 3>& rgb) {
+    for (int v : rgb)
+        if (v < 0 || v > 255) {
+            messages_.show(
+                {"Orvanta 3.00", "Please enter an integer between 0 and 255.", Beep::Exclamation});
+            return false;
+        }
+    setColour(item, rgb[0], rgb[1], rgb[2]);
+    return true;
+}
+
+void Scene::commandDefaultColours() {
+    static constexpr std::pair<ColourItem, std::array<int, 3>> kDefaults[] = {
+        {ColourItem::FrameBkg, {0, 0, 0}},     {ColourItem::TitleFont, {255, 255, 255}},
+        {ColourItem::LabelBkg, {50, 50, 150}}, {ColourItem::LabelFont, {255, 255, 255}},
+        {ColourItem::AxisColor, {255, 0, 0}},  {ColourItem::NodeNb, {255, 255, 255}},
+        {ColourItem::ElemNb, {255, 255, 0}}};
+    for (const auto& [item, rgb] : kDefaults)
+        setColour(item, rgb[0], rgb[1], rgb[2]);
+}
+
+std::string Scene::colourSettingText(ColourItem item) const {
+    const std::array<int, 3> c = colour(item);
+    return std::to_string(c[0]) + " " + std::to_string(c[1]) + " " + std::to_string(c[2]);
+}
+
+const char* Scene::colourSettingName(ColourItem item) {
+    for (const auto& [name, named] : colourSettingNames())
+        if (named == item) return name;
+    return "";
 }
 
 const std::array<std::pair<const char*, ColourItem>, kColourItemCount>&

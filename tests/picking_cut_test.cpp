@@ -1,0 +1,328 @@
+// Picking nodes with the mouse into the pick list, and the cutting plane as its dialog lives
+// with the scene: opening, picking, applying, reset and closing, the plane's tolerance, and
+// the cut beside the element selection.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "render_support.h"
+
+namespace {
+
+using orv::CutState;
+using orv::MouseMode;
+using orv::Scene;
+using orvtest::buildModel;
+using orvtest::Points;
+using orvtest::SceneBench;
+using ThreePoints = std::array<std::array<double, 3>, 3>;
+using Pixel = std::array<int, 2>;
+
+// The pixel the frame draws a centred point at.
+Pixel pixelAt(const Scene& s, const std::array<float, 3>& p) {
+    const auto q = s.camera().modelToScreen(p);
+    return {int(std::lround(q[0])), int(std::lround(q[1]))};
+}
+
+// A node's centred coordinates (z = 0 in a plane model).
+std::array<float, 3> nodeAt(const orv::FeModel& m, int32_t number) {
+    std::array<float, 3> p = {0, 0, 0};
+    for (int k = 0; k < m.dimension; ++k)
+        p[size_t(k)] = m.coordinate(number - 1, k);
+    return p;
+}
+
+// A press and a release at one pixel, as the view hands them on.
+void click(Scene& s, Pixel p) {
+    s.mousePress(p[0], p[1]);
+    s.mouseRelease(p[0], p[1]);
+    s.mouseClick(p[0], p[1], 2);
+}
+
+// The box [0, s] x [0, s] x [z0, z0 + s] in hexahedron order.
+Points cube(float s = 1, float z0 = 0) {
+    return {{0, 0, z0},     {s, 0, z0},     {s, s, z0},     {0, s, z0},
+            {0, 0, z0 + s}, {s, 0, z0 + s}, {s, s, z0 + s}, {0, s, z0 + s}};
+}
+
+// Two bricks of side s stacked along z, sharing the face z = s (0 when centred).
+orv::FeModel stackedBricks(float s = 1) {
+    Points points = cube(s);
+    for (int i = 4; i < 8; ++i)
+        points.push_back(cube(s, s)[size_t(i)]);
+    return buildModel(3, points,
+                      {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}, {2, 38, {5, 6, 7, 8, 9, 10, 11, 12}}});
+}
+
+// A plane grid of nx x ny nodes, one apart, in quadrilaterals.
+orv::FeModel grid(int nx, int ny) {
+    Points points;
+    std::vector<orvtest::ElementDef> elements;
+    for (int j = 0; j < ny; ++j)
+        for (int i = 0; i < nx; ++i)
+            points.push_back({float(i), float(j), 0});
+    for (int j = 0; j + 1 < ny; ++j)
+        for (int i = 0; i + 1 < nx; ++i) {
+            const int32_t n = j * nx + i + 1;
+            elements.push_back({int32_t(elements.size() + 1), 24, {n, n + 1, n + 1 + nx, n + nx}});
+        }
+    return buildModel(2, points, elements);
+}
+
+ThreePoints atZ(double z) {
+    return {{{0, 0, z}, {1, 0, z}, {0, 1, z}}};
+}
+
+TEST(MousePicking, TheNodeDrawnNearestTheClickTowardsTheViewer) {
+    // A square whose node 1 is displaced by (2, 1): it is picked where it is drawn.
+    orv::FeModel moved = orvtest::planeSquare({0, 0, 0, 0}, {"UX", "UY"});
+    for (int32_t i = 0; i < 4; ++i) {
+        moved.values[size_t(i) * 2] = i == 0 ? 2.0f : 0.0f;
+        moved.values[size_t(i) * 2 + 1] = i == 0 ? 1.0f : 0.0f;
+    }
+    moved.computeExtremes();
+    const auto selectLower = [](SceneBench& b) {
+        EXPECT_TRUE(b.scene.commandSelect({"Select", "Elem", false, "1"}));
+    };
+    const auto cutShared = [](SceneBench& b) { EXPECT_TRUE(b.scene.commandCut(atZ(1))); };
+    const struct {
+        const char* name;
+        orv::FeModel model;
+        float ay;                                  // about Y; the other angles are 0
+        std::function<void(SceneBench&)> prepare;  // before the click
+        std::array<float, 3> at;                   // where the click is, centred
+        int32_t expected;                          // 0: nothing picked
+    } cases[] = {
+        {"plane model, any node", orvtest::planeSquare({0, 0, 0, 0}), 0, {}, {0.4f, 0.6f, 0}, 3},
+        {"displaced node where it is drawn", moved, 0, {}, {1.4f, 0.5f, 0}, 1},
+        // Nodes 1 and 5 are drawn at one pixel; 5 is on the face towards the viewer.
+        {"cube, its front", orvtest::unitCube({}), 0, {}, {-0.5f, -0.5f, 0}, 5},
+        {"cube turned round, its back", orvtest::unitCube({}), 180, {}, {-0.5f, -0.5f, 0}, 1},
+        // The inner face at z = 0 is drawn when it closes a selection or lies in the plane.
+        {"bricks, the upper one hidden", stackedBricks(), 0, selectLower, {-0.5f, -0.5f, 0}, 5},
+        {"bricks cut at their shared face", stackedBricks(), 0, cutShared, {-0.5f, -0.5f, 0}, 5},
+        {"bricks, both shown", stackedBricks(), 0, {}, {-0.5f, -0.5f, 0}, 9},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        SceneBench b(k.model);
+        ASSERT_TRUE(b.scene.commandSetMagnification(1));
+        if (k.model.dimension == 3) {
+            ASSERT_TRUE(b.scene.commandSetViewAngles(0, k.ay, 0, b.none));
+        }
+        if (k.prepare) k.prepare(b);
+        b.scene.setPickMode(MouseMode::Pick);
+        const Pixel p = pixelAt(b.scene, k.at);
+        click(b.scene, {p[0] + 3, p[1] - 2});  // near, not on it
+        EXPECT_EQ(b.scene.picked(),
+                  k.expected ? std::vector<int32_t>{k.expected} : std::vector<int32_t>{});
+    }
+}
+
+TEST(MousePicking, TheListKeepsEachNodeOnceUnpicksTheNearestPickedAndGrows) {
+    SceneBench b(grid(14, 11));  // nodes about 25 pixels apart
+    Scene& s = b.scene;
+    const auto at = [&](int32_t node) { return pixelAt(s, nodeAt(s.model(), node)); };
+    const struct {
+        MouseMode mode;
+        int32_t node;  // clicked on
+        std::vector<int32_t> list;
+        size_t boxes;  // messages so far
+    } steps[] = {
+        {MouseMode::Unpick, 20, {}, 1},  // "There is no selecting node to be deleted!"
+        {MouseMode::Pick, 20, {20}, 1},       {MouseMode::Pick, 20, {20}, 1},
+        {MouseMode::Pick, 60, {20, 60}, 1},   {MouseMode::Pick, 30, {20, 60, 30}, 1},
+        {MouseMode::Unpick, 59, {20, 30}, 1},  // 60 is the picked node nearest to 59
+        {MouseMode::Unpick, 1, {20}, 1},       // 30 is nearer to 1 than 20 is
+        {MouseMode::Unpick, 30, {}, 1},
+    };
+    for (const auto& k : steps) {
+        SCOPED_TRACE(&k - steps);
+        s.setPickMode(k.mode);
+        click(s, at(k.node));
+        EXPECT_EQ(s.picked(), k.list);
+        EXPECT_EQ(b.messages.boxes.size(), k.boxes);
+    }
+    EXPECT_EQ(b.messages.boxes.at(0).text, "There is no selecting node to be deleted!");
+
+    // Every node of the grid, in the order picked; the frame marks the first 50 in red.
+    s.setPickMode(MouseMode::Pick);
+    std::vector<int32_t> all;
+    for (int32_t n = s.model().nodeCount; n >= 1; --n) {
+        click(s, at(n));
+        all.push_back(n);
+    }
+    EXPECT_EQ(s.picked(), all);
+    const auto redPoints = [&] {
+        size_t count = 0;
+        for (const auto& p : b.modelPrimitives(b.draw(), orv::gl::Points))
+            for (const auto& v : p.vertices)
+                count += orvtest::near3(v.color, {1, 0, 0});
+        return count;
+    };
+    EXPECT_EQ(redPoints(), 50u);
+    s.setPickedMarks(orv::PickedMarks::Hidden);
+    EXPECT_EQ(redPoints(), 0u);
+}
+
+TEST(MousePicking, AClickIsAPressAndAReleaseInPlaceInAPickingMode) {
+    const struct {
+        MouseMode mode;
+        int moved;  // pixels between press and release
+        size_t picked;
+    } cases[] = {{MouseMode::Pick, 0, 1},
+                 {MouseMode::Pick, 2, 1},
+                 {MouseMode::Pick, 3, 0},
+                 {MouseMode::Idle, 0, 0},
+                 {MouseMode::Rotate, 0, 0}};
+    for (const auto& k : cases) {
+        SceneBench b(orvtest::planeSquare({0, 0, 0, 0}));
+        b.scene.setPickMode(k.mode);  // Rotate is no picking mode: ignored
+        const Pixel p = pixelAt(b.scene, {0.5f, 0.5f, 0});
+        b.scene.mousePress(p[0], p[1]);
+        b.scene.mouseRelease(p[0] + k.moved, p[1]);
+        EXPECT_EQ(b.scene.mouseClick(p[0] + k.moved, p[1], 2), k.picked == 1);
+        EXPECT_EQ(b.scene.picked().size(), k.picked);
+    }
+}
+
+TEST(CutDefinition, TheCutAndThePickedNodesLiveWhileTheDialogIsOpen) {
+    SceneBench b(stackedBricks());
+    Scene& s = b.scene;
+    ASSERT_TRUE(s.commandSetViewAngles(0, 0, 0, b.none));
+    ASSERT_TRUE(s.commandDynamicRotation(b.none));
+    s.setPickMode(MouseMode::Pick);  // left over from another dialog
+    click(s, pixelAt(s, {0.5f, 0.5f, 1}));
+    s.setPickedMarks(orv::PickedMarks::Hidden);
+    s.setPickMode(MouseMode::Idle);
+    ASSERT_TRUE(s.commandDynamicRotation(b.none));
+
+    s.beginCutDefinition();
+    EXPECT_TRUE(s.dialogOpen(orv::ModelessDialog::CutPlane));
+    EXPECT_TRUE(s.picked().empty());
+    EXPECT_EQ(s.settings().pickedMarks, orv::PickedMarks::Points);
+    EXPECT_FALSE(s.commandState(orv::CommandId::CuttingPlane).enabled);
+    s.setPickMode(MouseMode::Pick);
+    click(s, pixelAt(s, {0.5f, 0.5f, 1}));
+    ASSERT_TRUE(s.commandCut(atZ(1.5)));
+    // A zoom box begun while picking returns to picking.
+    ASSERT_TRUE(s.commandZoomBox(b.none));
+    s.mousePress(10, 10);
+    s.mouseDrag(100, 100);
+    s.mouseRelease(100, 100);
+    EXPECT_EQ(s.mouseMode(), MouseMode::Pick);
+
+    s.resetCutDefinition();
+    EXPECT_FALSE(s.cut().active());
+    EXPECT_TRUE(s.picked().empty());
+    EXPECT_EQ(s.mouseMode(), MouseMode::Pick);
+
+    click(s, pixelAt(s, {0.5f, 0.5f, 1}));
+    ASSERT_TRUE(s.commandCut(atZ(1.5)));
+    ASSERT_TRUE(s.commandZoomBox(b.none));
+    s.endCutDefinition();  // closed with a zoom box pending
+    EXPECT_FALSE(s.dialogOpen(orv::ModelessDialog::CutPlane));
+    EXPECT_FALSE(s.cut().active());
+    EXPECT_TRUE(s.picked().empty());
+    EXPECT_EQ(s.mouseMode(), MouseMode::Rotate);
+    EXPECT_TRUE(b.messages.boxes.empty());
+}
+
+TEST(CutDefinition, PickedNodesKeepTheirExactCoordinates) {
+    // Centred by a shift (as a binary file stores it) whose sums with the coordinates a
+    // float does not hold.
+    orv::FeModel m = buildModel(3, cube(0.7f), {{1, 38, {1, 2, 3, 4, 5, 6, 7, 8}}});
+    m.centre = {12345.678f, -0.0301f, 3.3f};
+    SceneBench b(std::move(m));
+    Scene& s = b.scene;
+    ASSERT_TRUE(s.commandSetViewAngles(30, 30, 0, b.none));
+    s.setPickMode(MouseMode::Pick);
+    for (const int32_t n : {5, 6, 7, 8})
+        click(s, pixelAt(s, nodeAt(s.model(), n)));
+    ASSERT_EQ(s.picked().size(), 4u);
+    const auto coordinates = s.pickedCoordinates(3);
+    ASSERT_EQ(coordinates.size(), 3u);
+    const auto& centre = s.model().centre;
+    for (size_t i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ(coordinates[i][size_t(k)] - double(centre[size_t(k)]),
+                      double(s.model().coordinate(s.picked()[i] - 1, k)));
+}
+
+// The states of the two elements of a model after the plane through three points of the file;
+// a refused plane leaves no cut, and says so.
+TEST(CutDefinition, ThePlanesToleranceFollowsTheModelsSizeAndLinesInItStay) {
+    const orv::FeModel lines = buildModel(3, {{0, 0, 0}, {1, 0, 0}, {0, 0, -1}, {0, 0, 1}},
+                                          {{1, 32, {1, 2}}, {2, 32, {3, 4}}});
+    const double tiny = 1e-3, large = 1e4;
+    const struct {
+        const char* name;
+        orv::FeModel model;
+        double z;  // the plane z = const of the file
+        CutState first, second;
+    } cases[] = {
+        // Within 1e-4 of the model's extent the shared face lies in the plane.
+        {"tiny bricks, just above the face", stackedBricks(float(tiny)), tiny * (1 + 0.3e-4),
+         CutState::InPlane, CutState::Removed},
+        {"tiny bricks, beyond it", stackedBricks(float(tiny)), tiny * (1 + 3e-4), CutState::Whole,
+         CutState::Cut},
+        {"large bricks, just above the face", stackedBricks(float(large)), large * (1 + 0.3e-4),
+         CutState::InPlane, CutState::Removed},
+        {"large bricks, beyond it", stackedBricks(float(large)), large * (1 + 3e-4),
+         CutState::Whole, CutState::Cut},
+        {"a line lying in the plane stays", lines, 0, CutState::InPlane, CutState::Cut},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        SceneBench b(k.model);
+        ASSERT_TRUE(b.scene.commandCut(atZ(k.z)));
+        EXPECT_EQ(b.scene.cut().state(0), k.first);
+        EXPECT_EQ(b.scene.cut().state(1), k.second);
+    }
+}
+
+TEST(CutDefinition, TheCutAndTheSelectionLeaveEachOtherAndARefusedPlaneLeavesNoCut) {
+    SceneBench b(stackedBricks());
+    Scene& s = b.scene;
+    ASSERT_TRUE(s.commandSelect({"Select", "Elem", false, "2"}));
+    ASSERT_TRUE(s.commandCut(atZ(1.5)));
+    EXPECT_EQ(s.cut().state(1), CutState::Cut);
+    s.clearCut();
+    EXPECT_EQ(s.model().elements[0].selected, 0);
+    ASSERT_TRUE(s.commandCut(atZ(1.5)));
+    ASSERT_TRUE(s.commandSelect({"All", "Elem", false, ""}));
+    EXPECT_EQ(s.cut().state(1), CutState::Cut);
+    EXPECT_EQ(s.model().elements[0].selected, 1);
+
+    const struct {
+        const char* name;
+        ThreePoints points;
+        const char* message;
+    } refused[] = {
+        {"two points alike",
+         {{{0, 0, 1}, {0, 0, 1}, {0, 1, 1}}},
+         "Error of definition of cutplane!"},
+        {"on one line", {{{0, 0, 0}, {1, 1, 1}, {2, 2, 2}}}, "Error of definition of cutplane!"},
+        {"touching the top only", atZ(2), "Error of definition of cutplane!"},
+        {"beside the model", atZ(5), "Error of definition of cutplane!"},
+        {"not a number", {{{NAN, 0, 1}, {1, 0, 1}, {0, 1, 1}}}, "Error of definition of cutplane!"},
+    };
+    for (const auto& k : refused) {
+        SCOPED_TRACE(k.name);
+        b.messages.boxes.clear();
+        ASSERT_TRUE(s.commandCut(atZ(1.5)));
+        EXPECT_FALSE(s.commandCut(k.points));
+        EXPECT_FALSE(s.cut().active());
+        EXPECT_EQ(s.cut().state(1), CutState::Whole);
+        ASSERT_EQ(b.messages.boxes.size(), 1u);
+        EXPECT_EQ(b.messages.boxes[0].text, k.message);
+    }
+
+    SceneBench plane(orvtest::planeSquare({0, 0, 0, 0}));
+    EXPECT_FALSE(plane.scene.commandCut(atZ(0)));
+    ASSERT_EQ(plane.messages.boxes.size(), 1u);
+    EXPECT_EQ(plane.messages.boxes[0].text, "It is for 3D results!");
+}
+
+}  // namespace
