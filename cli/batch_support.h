@@ -87,5 +87,7 @@ int usageError(const std::string& text);
 
 // orvanta-batch render FILE -o OUT [options]
 int render(const std::vector<std::string>& args);
+// orvanta-batch animate FILE -o OUT.gif|DIR [options]
+int animate(const std::vector<std::string>& args);
 
 }  // namespace batch

@@ -37,6 +37,9 @@ std::string usage() {
            "  render FILE -o OUT [options]       draw FILE as the window would and save the "
            "picture\n"
            "                                     as OUT (.bmp or .png); see render --help\n"
+           "  animate FILE -o OUT [options]      play FILE as the Animation dialog would into an\n"
+           "                                     animated OUT.gif or PNG frames in a folder OUT;\n"
+           "                                     see animate --help\n"
            "  --help                             print this help\n"
            "\n"
            "Listings are printed on standard output exactly as the listing file holds them\n"
@@ -136,7 +139,7 @@ bool readModel(orv::FeModel& model, const std::string& path) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string commands = "the commands are info, list, convert, render and --help";
+    const std::string commands = "the commands are info, list, convert, render, animate and --help";
     if (args.empty()) return usageError("no command given; " + commands);
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -162,5 +165,7 @@ int main(int argc, char** argv) {
         return convert(args[1], args[2]);
     }
     if (command == "render") return render(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (command == "animate")
+        return animate(std::vector<std::string>(args.begin() + 1, args.end()));
     return usageError("unknown command \"" + command + "\"; " + commands);
 }
