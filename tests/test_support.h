@@ -207,18 +207,13 @@ inline ReadOutcome readContent(const TempDir& dir, const std::string& name,
 }
 
 // Expects a refusal with one error box, whose text is `text` unless that is empty, and an
-// empty model.
+// empty model (the fuzz regression run checks every table of every refused file).
 inline void expectRefused(const ReadOutcome& r, const std::string& text) {
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.messages.errorCount(), 1);
     EXPECT_TRUE(text.empty() || r.messages.lastError() == text)
         << "\"" << r.messages.lastError() << "\" instead of \"" << text << "\"";
-    const orv::FeModel& m = r.model;
-    EXPECT_TRUE(m.nodeCount == 0 && m.elementCount == 0 && m.jobTitle.empty());
-    EXPECT_TRUE(m.coords.empty() && m.elements.empty() && m.connectivity.empty() &&
-                m.values.empty());
-    EXPECT_TRUE(m.results.stepCount == 0 && m.results.dofCount == 0 && m.results.hasResults == 0);
-    EXPECT_EQ(m.defaultDisplaySteps(), 0);
+    EXPECT_TRUE(r.model.nodeCount == 0 && r.model.elementCount == 0 && r.model.values.empty());
 }
 
 // Reads a file that the calling test expects to be accepted without a message.
