@@ -389,7 +389,8 @@ struct KeptElement {
 };
 
 struct KeptPass {
-    bool built = false;
+    bool seen = false;    // drawn once with this key, as it came
+    bool built = false;   // its calls are kept
     bool direct = false;  // drawn as it comes: too large to keep, or it makes calls not kept
     bool used = false;    // drawn in the last frame
     PassKey key;
@@ -1014,9 +1015,17 @@ void Geometry::passOver(const DrawContext& c, ElementPass p, const std::vector<i
                 c.bands.bandUpper};
     for (int i = 0; i < ColorMap::kMaxBands; ++i)
         key.colours[size_t(i)] = c.colours.bandColour(i);
-    // Nodes other than this renderer's own are drawn as they come.
+    // Nodes other than this renderer's own are drawn as they come, and so is a pass the
+    // first time: an animation changes the nodes every frame, and keeping calls that are
+    // never sent again would only slow it. The second frame of the same pass keeps them.
     const bool keepable = &c.nodes == &nodes_;
-    if (!keepable || (kp.built && kp.key == key && kp.direct)) {
+    const bool again = (kp.built || kp.seen) && kp.key == key;
+    if (!keepable || !again || kp.direct) {
+        if (keepable && !again) {
+            kp = KeptPass();
+            kp.key = key;
+            kp.seen = kp.used = true;
+        }
         each([&](int32_t e, bool shadow) { drawElement(shadow ? closing : c, p, e); });
         return;
     }
@@ -1072,10 +1081,8 @@ void Geometry::passOver(const DrawContext& c, ElementPass p, const std::vector<i
         ke.end = rec.calls.size();
     };
 
-    if (!kp.built || !(kp.key == key)) {
-        kp = KeptPass();
-        kp.built = kp.used = true;
-        kp.key = key;
+    if (!kp.built) {
+        kp.built = true;
         each([&](int32_t e, bool shadow) {
             if (kp.direct) return;
             const DrawContext& from = shadow ? closing : c;
