@@ -100,7 +100,11 @@ void COrvantaView::loadColours() {
     settings.beginGroup(QStringLiteral("Color"));
     for (const auto& entry : Scene::colourSettingNames()) {
         const char* name = entry.first;
-        const QString text = settings.value(QLatin1String(name)).toString();
+        // The INI form reads an unquoted "10,20,30" as a list of three texts.
+        const QVariant value = settings.value(QLatin1String(name));
+        const QString text = value.typeId() == QMetaType::QStringList
+                                 ? value.toStringList().join(QLatin1Char(','))
+                                 : value.toString();
         scene_.applyColourSetting(name, text.toStdString());
     }
 }

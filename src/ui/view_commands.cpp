@@ -1,9 +1,17 @@
 // The view's commands: each runs the Scene's command (its tests, messages and change), adds
 // the window's part (a dialog, the animation timer) and redraws.
+#include <QSettings>
+
 #include "animation_dialog.h"
+#include "colour_dialog.h"
 #include "dialogs.h"
+#include "magnification_dialog.h"
 #include "messages.h"
+#include "numbering_dialog.h"
 #include "orvanta_view.h"
+#include "plot_option_dialog.h"
+#include "select_dialog.h"
+#include "symmetry_dialog.h"
 
 namespace orv::ui {
 
@@ -211,6 +219,44 @@ void COrvantaView::viewPortCommand() {
 
 void COrvantaView::optionDialogCommand(CommandId id) {
     if (!scene_.allowed(id, *this)) return;
+    switch (id) {
+        case CommandId::Numbering: {
+            NumberingDialog dialog(this, scene_.numberingOptions());
+            if (dialog.exec() == QDialog::Accepted && scene_.commandNumbering(dialog.options()))
+                requestRedraw();
+            break;
+        }
+        case CommandId::Magnification: {
+            MagnificationDialog dialog(
+                this, messages_, scene_.settings().magnification,
+                [this](double f) { return scene_.commandSetMagnification(f); });
+            if (dialog.exec() == QDialog::Accepted) requestRedraw();
+            break;
+        }
+        case CommandId::ContourDivision: {
+            PlotOptionDialog dialog(this, messages_, scene_.contourOptions(),
+                                    [this](const ContourOptions& entered) {
+                                        return scene_.commandPlotOption(entered);
+                                    });
+            if (dialog.exec() == QDialog::Accepted) requestRedraw();
+            break;
+        }
+        case CommandId::SelectNE: {
+            QStringList results;
+            for (const std::string& name : scene_.model().results.dofNames)
+                results << QString::fromStdString(name);
+            SelectDialog dialog(this, scene_.model().dimension, results,
+                                [this](bool elements, const ElementSelection& selection) {
+                                    if (elements) scene_.commandSelect(selection);
+                                    requestRedraw();
+                                });
+            dialog.exec();
+            requestRedraw();
+            break;
+        }
+        default:
+            break;
+    }
     // The option dialogs resume the animation whatever their result.
     resume();
     afterCommand(false);
@@ -218,8 +264,14 @@ void COrvantaView::optionDialogCommand(CommandId id) {
 
 void COrvantaView::symmetryCommand() {
     if (!scene_.allowed(CommandId::Symmetry, *this)) return;
-    // Cancel leaves a running animation paused.
-    hold();
+    SymmetryDialog dialog(this, scene_.settings().symmetry);
+    if (dialog.exec() == QDialog::Accepted) {
+        const bool changed = dialog.symmetry() != scene_.settings().symmetry;
+        if (scene_.commandSetSymmetry(dialog.symmetry()) && changed) requestRedraw();
+        resume();
+    } else {
+        hold();  // Cancel leaves a running animation paused.
+    }
     afterCommand(false);
 }
 
@@ -234,6 +286,27 @@ void COrvantaView::cuttingPlaneCommand() {
 
 void COrvantaView::colourOptionCommand() {
     if (!scene_.allowed(CommandId::ColorOption, *this)) return;
+    // Every colour the dialog sets is kept in the settings as "r g b".
+    const auto store = [this](ColourItem item) {
+        QSettings().setValue(
+            QStringLiteral("Color/") + QLatin1String(Scene::colourSettingName(item)),
+            QString::fromStdString(scene_.colourSettingText(item)));
+    };
+    ColourDialog dialog(
+        this, messages_, scene_,
+        [this, store](ColourItem item, const std::array<int, 3>& rgb) {
+            if (!scene_.commandSetColour(item, rgb)) return false;
+            store(item);
+            requestRedraw();
+            return true;
+        },
+        [this, store] {
+            scene_.commandDefaultColours();
+            for (const auto& entry : Scene::colourSettingNames())
+                store(entry.second);
+            requestRedraw();
+        });
+    dialog.exec();
     if (animationDialogOpen())
         resume();
     else

@@ -12,15 +12,21 @@
 
 #include "animation_dialog.h"
 #include "application.h"
+#include "colour_dialog.h"
 #include "dialogs.h"
 #include "file_chooser.h"
 #include "frame_image.h"
+#include "magnification_dialog.h"
 #include "main_frame.h"
 #include "messages.h"
 #include "model_files.h"
+#include "numbering_dialog.h"
 #include "orvanta_view.h"
+#include "plot_option_dialog.h"
 #include "progress.h"
+#include "select_dialog.h"
 #include "splash_window.h"
+#include "symmetry_dialog.h"
 
 using namespace orv::ui;
 using orv::CommandId;
@@ -462,8 +468,10 @@ class DesktopTest : public QObject {
             {{"open"}, false}};
         for (const auto& [commands, running] : cases) {
             view()->startAnimationTimer(1000);
-            for (const QString& c : commands)
+            for (const QString& c : commands) {
+                whenModal<QDialog>([](QDialog* d) { d->reject(); });
                 frame_->action(c)->trigger();
+            }
             QVERIFY2(view()->animationRunning() == running, qPrintable(commands.join(',')));
         }
         QVERIFY(!runningUnderABox);
@@ -557,6 +565,98 @@ class DesktopTest : public QObject {
         QCOMPARE(messages_.boxes,
                  QStringList({"Error: Input error!", "Orvanta 3.00: Please enter a number."}));
         QCOMPARE(scene().camera().angles, (std::array<float, 3>{10.0f, 400.0f, -30.5f}));
+    }
+
+    // --- the option dialogs: their fields reach the scene's commands ---
+
+    void optionDialogsHandTheirFieldsToTheScene() {
+        // An unquoted "10,20,30" in the settings file reads as a list.
+        QSettings().setValue("Color/LabelBkg", QStringList{"10", "20", "30"});
+        if (!showWith("plate_hole_q4.asc")) QSKIP("no display for OpenGL");
+        QCOMPARE(scene().colour(orv::ColourItem::LabelBkg), (std::array<int, 3>{10, 20, 30}));
+        bool kindsOff = false;
+        whenModal<NumberingDialog>([&](NumberingDialog* d) {
+            kindsOff = !d->kinds()->button(1)->isEnabled();
+            d->elementNumbers()->setChecked(true);
+            d->kinds()->button(1)->setChecked(true);
+            d->accept();
+        });
+        trigger("numbering");
+        QVERIFY(kindsOff);
+        QCOMPARE(scene().settings().numbering, orv::Numbering::Material);
+        whenModal<MagnificationDialog>([](MagnificationDialog* d) {
+            d->field()->setText("abc");
+            d->accept();  // refused: stays open
+            d->field()->setText("2.5");
+            d->accept();
+        });
+        trigger("magnification");
+        QCOMPARE(scene().settings().magnification, 2.5f);
+        QString shownMax;
+        whenModal<PlotOptionDialog>([&](PlotOptionDialog* d) {
+            shownMax = d->maximum()->text();
+            d->divisions()->setText("21");
+            d->accept();
+            d->divisions()->setText("8");
+            d->blackAndWhite()->setChecked(true);
+            d->accept();
+        });
+        trigger("contourDivision");
+        QCOMPARE(shownMax.toStdString(), orv::fieldText(scene().bands().maxValue));
+        QVERIFY(scene().bands().divisions == 8 && scene().colours().greyMode);
+        QVERIFY(!scene().settings().userRange.on);
+        whenModal<SymmetryDialog>([](SymmetryDialog* d) {
+            d->choices()->button(2)->setChecked(true);
+            d->accept();
+        });
+        trigger("symmetry");
+        QCOMPARE(scene().settings().symmetry, orv::Symmetry::AboutY);
+        QList<int> shown;  // elements shown after each Apply, the dialog still open
+        const auto count = [&] {
+            int n = 0;
+            for (const auto& e : scene().model().elements)
+                n += e.selected;
+            shown << n;
+        };
+        whenModal<SelectDialog>([&](SelectDialog* d) {
+            d->half(0).values->setText("1 3");
+            d->apply();
+            count();
+            d->half(1).entity->setChecked(true);
+            d->half(0).type->setCurrentIndex(3);  // All, but for nodes: nothing
+            d->apply();
+            count();
+            d->half(1).item->setCurrentIndex(2);  // Solu: the result components
+            d->half(0).item->setCurrentIndex(4);  // Loca: X and Y in a plane model
+            shown << d->half(1).component->count() << d->half(0).component->count()
+                  << int(d->isVisible());
+            d->reject();
+        });
+        trigger("selectNE");
+        QCOMPARE(shown, QList<int>({2, 2, int(scene().model().results.dofCount), 2, 1}));
+        QSettings settings;
+        QStringList stored;
+        whenModal<ColourDialog>([&](ColourDialog* d) {
+            d->radios()->button(1)->click();  // "Job title"
+            stored << d->field(0)->text();
+            d->field(0)->setText("10");
+            d->apply();
+            stored << settings.value("Color/TitleFont").toString();
+            d->field(1)->setText("300");
+            d->apply();  // refused
+            d->chooseColour = [](QWidget*) { return QColor(1, 2, 3); };
+            d->chooseAndApply();
+            stored << settings.value("Color/TitleFont").toString();
+            d->restoreDefaults();
+            stored << settings.value("Color/LabelBkg").toString() << d->field(0)->text();
+            d->reject();
+        });
+        trigger("colorOption");
+        QCOMPARE(stored, QStringList({"255", "10 255 255", "1 2 3", "50 50 150", "255"}));
+        QCOMPARE(messages_.boxes,
+                 QStringList({"Orvanta 3.00: Please enter a number.",
+                              "Error: The division number is limited in the range 2 -- 20!",
+                              "Orvanta 3.00: Please enter an integer between 0 and 255."}));
     }
 
     // --- mouse ---
