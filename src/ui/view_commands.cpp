@@ -4,6 +4,7 @@
 
 #include "animation_dialog.h"
 #include "colour_dialog.h"
+#include "cut_plane_dialog.h"
 #include "dialogs.h"
 #include "magnification_dialog.h"
 #include "messages.h"
@@ -276,11 +277,20 @@ void COrvantaView::symmetryCommand() {
 }
 
 void COrvantaView::cuttingPlaneCommand() {
-    if (!scene_.allowed(CommandId::CuttingPlane, *this)) {
+    if (!scene_.allowed(CommandId::CuttingPlane, *this) || cutPlaneDialogOpen()) {
         afterCommand(false);
         return;
     }
     hold();  // the dialog keeps the animation paused
+    scene_.beginCutDefinition();
+    setCutPlaneDialogOpen(true);
+    auto* dialog = new CutPlaneDialog(*this, scene_, messages_);
+    dialog->adjustSize();
+    dialog->show();
+    // Its window's right edge at the view's right edge, its top at the view's top.
+    const QRect view(mapToGlobal(QPoint(0, 0)), size());
+    dialog->move(view.right() + 1 - dialog->frameGeometry().width(), view.top());
+    requestRedraw();  // the picked nodes are gone
     afterCommand(false);
 }
 

@@ -1,5 +1,6 @@
-// The view's mouse: cursors, drags that turn, move or zoom the picture, and drags the window
-// loses.
+// The view's mouse: cursors, drags that turn, move or zoom the picture, clicks that pick nodes,
+// and drags the window loses.
+#include <QApplication>
 #include <QMouseEvent>
 #include <cmath>
 
@@ -53,7 +54,11 @@ void COrvantaView::mouseReleaseEvent(QMouseEvent* event) {
         const bool zoomBox = scene_.mouseMode() == MouseMode::ZoomBox;
         dragging_ = false;
         releaseMouse();
-        if (scene_.mouseRelease(p.x(), p.y()) || zoomBox) requestRedraw();
+        // A click picks or unpicks before the release can end a zoom box and return to a
+        // picking mode; a pointer moved less than a drag's start is still a click.
+        const int slop = int(std::lround(QApplication::startDragDistance() * devicePixelRatioF()));
+        const bool picked = scene_.mouseClick(p.x(), p.y(), slop);
+        if (scene_.mouseRelease(p.x(), p.y()) || zoomBox || picked) requestRedraw();
         updateCursor();
         emit commandStatesChanged();
     }

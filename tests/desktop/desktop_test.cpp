@@ -13,6 +13,7 @@
 #include "animation_dialog.h"
 #include "application.h"
 #include "colour_dialog.h"
+#include "cut_plane_dialog.h"
 #include "dialogs.h"
 #include "file_chooser.h"
 #include "frame_image.h"
@@ -657,6 +658,101 @@ class DesktopTest : public QObject {
                  QStringList({"Orvanta 3.00: Please enter a number.",
                               "Error: The division number is limited in the range 2 -- 20!",
                               "Orvanta 3.00: Please enter an integer between 0 and 255."}));
+    }
+
+    // --- the cutting plane ---
+
+    // Beside the view's top right corner; picked nodes fill the fields until three are listed
+    // and are used exactly unless a field is edited; Apply and Reset reach the scene; Close
+    // leaves no cut, no picked nodes, no refresh and the mouse mode of before.
+    void cutPlaneDialogPicksAppliesResetsAndCloses() {
+        if (!showWith("pressure_tube.rst")) QSKIP("no display for OpenGL");
+        trigger("dynamicRotation");
+        trigger("cuttingPlane");
+        auto* dialog = view()->findChild<CutPlaneDialog*>();
+        QVERIFY(dialog && view()->cutPlaneDialogOpen());
+        QVERIFY(!frame_->action("cuttingPlane")->isEnabled());
+        QCOMPARE(dialog->windowTitle(), QString("Define cut plane"));
+        QStringList texts;
+        for (QLabel* l : dialog->findChildren<QLabel*>())
+            texts << l->text();
+        for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+            texts << b->text();
+        QCOMPARE(texts.join('|'), QString("Choose 3 points to define a cutting plane|X|Y|Z|N1 :|"
+                                          "N2 :|N3 :|Pick|Unpick|Show the three points of cutting "
+                                          "plane|&Applay|&Reset|&Close"));
+        const QRect v(view()->mapToGlobal(QPoint(0, 0)), view()->size());
+        QCOMPARE(dialog->frameGeometry().topRight(), v.topRight());
+
+        const auto fields = [&] {
+            QStringList out;
+            for (int i = 0; i < 9; ++i)
+                out << dialog->field(i)->text();
+            return out;
+        };
+        const auto pickThree = [&] {
+            dialog->pickButton()->click();
+            QVERIFY(dialog->refreshTimer().isActive());
+            QCOMPARE(scene().mouseMode(), orv::MouseMode::Pick);
+            for (const QPoint p :
+                 {QPoint(v.width() / 4, v.height() / 3), QPoint(v.width() / 2, 3 * v.height() / 4),
+                  QPoint(3 * v.width() / 5, v.height() / 3)}) {
+                sendMouse(view(), QEvent::MouseButtonPress, p, Qt::LeftButton);
+                sendMouse(view(), QEvent::MouseButtonRelease, p + QPoint(1, 0), Qt::NoButton);
+            }
+            QCOMPARE(scene().picked().size(), size_t(3));
+            dialog->refresh();  // the timer's tick
+            QVERIFY(!dialog->refreshTimer().isActive() && !dialog->pickButton()->isChecked());
+            QCOMPARE(scene().mouseMode(), orv::MouseMode::Idle);
+        };
+        pickThree();
+        QStringList shown;
+        for (const auto& p : scene().pickedCoordinates(3))
+            for (double c : p)
+                shown << QString::fromStdString(orv::fieldText(c));
+        QCOMPARE(fields(), shown);
+        dialog->apply();
+        QVERIFY(scene().cut().active());
+        // The plane holds the picked nodes themselves, not their rounded texts.
+        const auto& plane = scene().cut().plane();
+        for (const int32_t n : scene().picked()) {
+            const orv::FeModel& m = scene().model();
+            const double s = plane[0] * m.coordinate(n - 1, 0) + plane[1] * m.coordinate(n - 1, 1) +
+                             plane[2] * m.coordinate(n - 1, 2) + plane[3];
+            QVERIFY2(std::fabs(s) < 1e-9, qPrintable(QString::number(s)));
+        }
+
+        const struct {
+            QString text;  // typed after the 0 in N2 X
+            QString message;
+        } refused[] = {{"abc", "Orvanta 3.00: Please enter a number."},
+                       {"0", "Message: Error of definition of cutplane!"}};
+        for (const auto& k : refused) {
+            messages_ = {};
+            dialog->reset();
+            QVERIFY(!scene().cut().active() && scene().picked().empty());
+            QCOMPARE(fields(), QStringList(9, "0"));
+            QTest::keyClicks(dialog->field(3), k.text);  // N1 and N3 stay 0
+            dialog->apply();
+            QCOMPARE(messages_.boxes, QStringList{k.message});
+            QVERIFY(!scene().cut().active());
+        }
+
+        pickThree();
+        dialog->apply();
+        QVERIFY(scene().cut().active());
+        dialog->unpickButton()->click();
+        const QPointer<const QTimer> timer = &dialog->refreshTimer();
+        QVERIFY(timer->isActive());
+        QVERIFY(!frame_->close());  // refused while the dialog is open
+        for (QPushButton* b : dialog->findChildren<QPushButton*>())
+            if (b->text() == "&Close") b->click();
+        QVERIFY(!timer || !timer->isActive());
+        QVERIFY(!view()->cutPlaneDialogOpen() && !scene().cut().active());
+        QVERIFY(scene().picked().empty());
+        QCOMPARE(scene().mouseMode(), orv::MouseMode::Rotate);
+        QVERIFY(frame_->action("cuttingPlane")->isEnabled());
+        QTRY_VERIFY(!view()->findChild<CutPlaneDialog*>());
     }
 
     // --- mouse ---
