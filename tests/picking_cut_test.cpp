@@ -166,6 +166,23 @@ TEST(MousePicking, TheListKeepsEachNodeOnceUnpicksTheNearestPickedAndGrows) {
     EXPECT_EQ(redPoints(), 0u);
 }
 
+TEST(MousePicking, JoinedPairsRunBetweenThePickedNodesInSpace) {
+    SceneBench b(orvtest::unitCube({}));
+    ASSERT_TRUE(b.scene.commandSetViewAngles(30, 30, 0, b.none));
+    b.scene.setPickMode(MouseMode::Pick);
+    for (const int32_t n : {5, 7})
+        click(b.scene, pixelAt(b.scene, nodeAt(b.scene.model(), n)));
+    ASSERT_EQ(b.scene.picked(), (std::vector<int32_t>{5, 7}));
+    b.scene.setPickedMarks(orv::PickedMarks::JoinedPairs);
+    std::vector<std::array<float, 3>> ends;
+    for (const auto& p : b.modelPrimitives(b.draw(), orv::gl::Lines))
+        for (const auto& v : p.vertices)
+            if (orvtest::near3(v.color, {1, 0, 1})) ends.push_back(v.position);
+    ASSERT_EQ(ends.size(), 2u);
+    EXPECT_TRUE(orvtest::near3(ends[0], nodeAt(b.scene.model(), 5)));
+    EXPECT_TRUE(orvtest::near3(ends[1], nodeAt(b.scene.model(), 7)));
+}
+
 TEST(MousePicking, AClickIsAPressAndAReleaseInPlaceInAPickingMode) {
     const struct {
         MouseMode mode;

@@ -1369,8 +1369,8 @@ void Geometry::pickedNodes(const DrawContext& c) {
         const float* a = at(i);
         const float* b = at(i + 1);
         if (!a || !b) continue;
-        gl.vertex(a[0], a[1]);
-        gl.vertex(b[0], b[1]);
+        gl.vertex(a);
+        gl.vertex(b);
     }
     gl.end();
 }
