@@ -145,7 +145,11 @@ TEST(Selection, TheDialogsWordsShowHideOrLeaveTheElements) {
         {{"Select", "Elem", true, "5:8"}, true, {5, 6, 7, 8}},
         {{"Select", "Elem", false, ""}, true, {}},
         {{"All", "Mate", true, "x"}, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        {{"Select", "Elem", false, "abc 2"}, true, {2}},  // text reads as 0
+        {{"Select", "Elem", false, "abc 2"}, true, {2}},    // text reads as 0
+        {{"Select", "Elem", true, ":3"}, true, {1, 2, 3}},  // one bound: open on the other side
+        {{"Select", "Elem", true, "11:"}, true, {11, 12}},
+        {{"Select", "Mate", false, "1"}, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        {{"Select", "Loca", false, "1"}, true, {}},
     };
     SceneBench b(orvtest::triangleStrip(12));
     for (const Case& c : cases) {
