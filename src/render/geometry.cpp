@@ -421,9 +421,11 @@ struct Geometry::Kept {
     };
     ShapeKey shapeKey;
     std::vector<uint64_t> shown;  // the selection, one bit per element
-    uint64_t shape = 0, nextShape = 1;
+    // Generations: of the shape, and of the model alone (what neither the selection nor the
+    // cut changes).
+    uint64_t shape = 0, model = 0, nextShape = 1;
 
-    uint64_t surfaceShape = 0;
+    uint64_t surfaceShape = 0;     // of the model
     std::vector<int32_t> surface;  // non-solids and solids with a face on the outer surface
 
     uint64_t meshShape = 0;
@@ -442,7 +444,7 @@ struct Geometry::Kept {
     std::vector<int32_t> closingOf;  // element of the model for each element of `closing`
     CutPlane noCut;
 
-    uint64_t adjacencyShape = 0;
+    uint64_t adjacencyShape = 0;          // of the model
     std::vector<int64_t> adjacencyStart;  // elements at each node, when the model has none
     std::vector<int32_t> adjacency;
 
@@ -458,7 +460,7 @@ struct Geometry::Kept {
     std::vector<uint8_t> gridFacing;
     std::vector<int32_t> gridDrawn;
 
-    uint64_t usedShape = 0;
+    uint64_t usedShape = 0;     // of the model
     std::vector<uint8_t> used;  // nodes of some element
 
     std::array<KeptPass, 9> passes;
@@ -514,16 +516,22 @@ void Geometry::Kept::update(const DrawContext& c) {
         }
     }
     if (changed || shape == 0) {
+        const bool sameModel = key.model == shapeKey.model && key.elements == shapeKey.elements &&
+                               key.connectivity == shapeKey.connectivity &&
+                               key.flags == shapeKey.flags && key.flagCount == shapeKey.flagCount &&
+                               key.elementCount == shapeKey.elementCount &&
+                               key.nodeCount == shapeKey.nodeCount;
         shapeKey = key;
         shape = nextShape++;
+        if (!sameModel || model == 0) model = shape;
     }
 }
 
 // Solids with no face on the outer surface draw nothing in the passes that show faces;
 // a model of a million bricks has only a few percent of others.
 const std::vector<int32_t>& Geometry::Kept::surfaceElements(const FeModel& m) {
-    if (surfaceShape == shape) return surface;
-    surfaceShape = shape;
+    if (surfaceShape == model) return surface;
+    surfaceShape = model;
     surface.clear();
     for (int32_t e = 0; e < m.elementCount; ++e) {
         const ElementRecord& r = m.elements[size_t(e)];
@@ -537,9 +545,9 @@ const std::vector<int32_t>& Geometry::Kept::surfaceElements(const FeModel& m) {
 
 std::span<const int32_t> Geometry::Kept::elementsAt(const FeModel& m, int32_t node) {
     if (m.nodeElementStart.size() == size_t(m.nodeCount) + 1) return m.nodeElements(node);
-    if (adjacencyShape != shape) {
+    if (adjacencyShape != model) {
         // The model was read without its node-to-element lists: the same lists, here.
-        adjacencyShape = shape;
+        adjacencyShape = model;
         const size_t n = size_t(m.nodeCount);
         adjacencyStart.assign(n + 1, 0);
         const auto each = [&](auto&& fn) {
@@ -1281,8 +1289,8 @@ void Geometry::nodeNumbers(const DrawContext& c, const Camera& camera) {
     gl.enable(gl::DepthTest);
     ColorMap::applyColour(gl, c.userColours[ColourItem::NodeNb]);
     k.buildClosing(c);
-    if (k.usedShape != k.shape) {
-        k.usedShape = k.shape;
+    if (k.usedShape != k.model) {
+        k.usedShape = k.model;
         k.used.assign(size_t(m.nodeCount), 0);
         for (const int32_t p : m.connectivity)
             if (p >= 1 && p <= m.nodeCount) k.used[size_t(p - 1)] = 1;
