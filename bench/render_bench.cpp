@@ -1,7 +1,9 @@
 // orvanta-render-bench: times the drawing of one model inside one process: the read, the
-// first frame of a contour plot, and further frames after a rotation (what the window pays
-// while the user turns the model), with and without vertex-array batching; and, as the
-// yardstick, llvmpipe drawing the same number of quadrilaterals from one vertex array.
+// first frame of a plot (a contour unless --plot names another mode, optionally with node or
+// element numbers), further frames while a rotation drag turns the model (what the window
+// pays while the user turns it) and after the button is let go, with and without
+// vertex-array batching; and, as the yardstick, llvmpipe drawing the same number of
+// quadrilaterals from one vertex array.
 // Prints key=value pairs on one line.
 #include <GL/gl.h>
 #include <sys/resource.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "batching_gl.h"
@@ -77,16 +80,52 @@ double quadArrayTime(int n, int width, int height) {
     return best;
 }
 
+// The plot modes by the batch tool's names.
+bool plotModeByName(const std::string& name, orv::PlotMode& mode) {
+    static const std::pair<const char*, orv::PlotMode> kModes[] = {
+        {"node", orv::PlotMode::Node},         {"mesh", orv::PlotMode::Mesh},
+        {"material", orv::PlotMode::Material}, {"contour", orv::PlotMode::Contour},
+        {"isoline", orv::PlotMode::IsoLine},   {"isosurface", orv::PlotMode::IsoSurface},
+        {"vector", orv::PlotMode::Vector}};
+    for (const auto& [n, m] : kModes)
+        if (name == n) {
+            mode = m;
+            return true;
+        }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: orvanta-render-bench FILE [ITEM] [immediate]\n");
+        std::fprintf(stderr,
+                     "usage: orvanta-render-bench FILE [ITEM] [immediate] [--plot MODE] "
+                     "[--node-numbers] [--element-numbers]\n");
         return 2;
     }
     const std::string path = argv[1];
-    const int item = argc > 2 ? std::atoi(argv[2]) : -1;
-    const bool immediate = argc > 3 && std::strcmp(argv[3], "immediate") == 0;
+    int item = -1;
+    bool immediate = false, nodeNumbers = false, elementNumbers = false;
+    std::string modeName = "contour";
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "immediate")
+            immediate = true;
+        else if (a == "--plot" && i + 1 < argc)
+            modeName = argv[++i];
+        else if (a == "--node-numbers")
+            nodeNumbers = true;
+        else if (a == "--element-numbers")
+            elementNumbers = true;
+        else
+            item = std::atoi(a.c_str());
+    }
+    orv::PlotMode mode;
+    if (!plotModeByName(modeName, mode)) {
+        std::fprintf(stderr, "no such plot mode: %s\n", modeName.c_str());
+        return 2;
+    }
     const int width = 1024, height = 768;
     StderrMessages messages;
     orv::Scene scene(messages);
@@ -109,12 +148,17 @@ int main(int argc, char** argv) {
     NoAnimation animation;
     scene.commandChooseItem(item >= 0 ? item : std::max(0, scene.model().results.dofCount - 1),
                             animation);
-    scene.commandPlotMode(orv::PlotMode::Contour, false, animation);
+    scene.commandPlotMode(mode, false, animation);
+    if (nodeNumbers || elementNumbers)
+        scene.commandSetNumbering(nodeNumbers,
+                                  elementNumbers ? orv::Numbering::Element : orv::Numbering::None);
     const double t2 = now();
     scene.redraw(gl);
     gl.finish();
     const double t3 = now();
-    std::vector<double> frames;
+    // Turned as a mouse drag turns it (a drag may draw lighter), then the frame after the
+    // button is let go, at the last angle.
+    std::vector<double> frames, still;
     scene.commandDynamicRotation(animation);
     scene.mousePress(0, 0);
     for (int i = 1; i <= 5; ++i) {
@@ -124,12 +168,25 @@ int main(int argc, char** argv) {
         gl.finish();
         frames.push_back(now() - a);
     }
+    scene.mouseRelease(200, 125);
+    for (int i = 0; i < 3; ++i) {
+        const double a = now();
+        scene.redraw(gl);
+        gl.finish();
+        still.push_back(now() - a);
+    }
     std::sort(frames.begin(), frames.end());
+    std::sort(still.begin(), still.end());
     const double reference = quadArrayTime(scene.model().elementCount, width, height);
     std::printf(
-        "elements=%d read_s=%.3f setup_s=%.3f first_frame_s=%.3f further_frame_median_s=%.3f "
-        "quad_array_s=%.3f peak_rss_mb=%.1f batching=%s\n",
-        scene.model().elementCount, t1 - t0, t2 - t1, t3 - t2, frames[frames.size() / 2], reference,
+        "elements=%d plot=%s numbers=%s read_s=%.3f setup_s=%.3f first_frame_s=%.3f "
+        "further_frame_median_s=%.3f released_frame_median_s=%.3f quad_array_s=%.3f "
+        "peak_rss_mb=%.1f batching=%s\n",
+        scene.model().elementCount, modeName.c_str(),
+        nodeNumbers      ? (elementNumbers ? "both" : "nodes")
+        : elementNumbers ? "elements"
+                         : "none",
+        t1 - t0, t2 - t1, t3 - t2, frames[frames.size() / 2], still[still.size() / 2], reference,
         double(maxRssKb()) * 1024 / 1e6, immediate ? "off" : "on");
     return 0;
 }
