@@ -59,6 +59,12 @@ TEST(ClipAtValue, SplitsAtTheBoundWithTheBoundAtTheNewVertices) {
     orv::clipAtValue(5.0f, current, below);
     EXPECT_EQ(std::count(below.created.begin(), below.created.begin() + below.count, false), 3);
     EXPECT_EQ(current.countAbove(5.0f), 1);
+
+    // Values at both ends of the float range: their difference overflows a float.
+    current = polygon({{0, 0, 0}, {2, 0, 0}, {0, 2, 0}}, {-3.4e38f, 3.4e38f, 3.4e38f});
+    below = {};
+    orv::clipAtValue(0.0f, current, below);
+    expectPolygon(below, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
 }
 
 // A quadrilateral is clipped as two triangles on its diagonal 0-2 when its values make a

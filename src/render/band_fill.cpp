@@ -65,10 +65,13 @@ void clipAtValue(float u, ValuedPolygon& current, ValuedPolygon& out) {
             float x[3];
             const auto& pi = current.p[size_t(i)];
             const auto& pn = current.p[size_t(next)];
+            // In double: values near the ends of the float range differ by more than a float.
+            const double dv = double(vn) - vi;
             for (int c = 0; c < 3; ++c)
-                x[c] = (vn * pi[size_t(c)] + (pn[size_t(c)] - pi[size_t(c)]) * u -
-                        vi * pn[size_t(c)]) /
-                       (vn - vi);
+                x[c] = float((double(vn) * pi[size_t(c)] +
+                              (double(pn[size_t(c)]) - pi[size_t(c)]) * u -
+                              double(vi) * pn[size_t(c)]) /
+                             dv);
             out.add(x, u, true);
             above.add(x, u);
         }
@@ -83,11 +86,11 @@ int isoPoints(const ValuedPolygon& polygon, float u, std::array<float, 3>* point
         const int next = i + 1 < m ? i + 1 : 0;
         const float vi = polygon.v[size_t(i)], vn = polygon.v[size_t(next)];
         if (!((vi > u && vn < u) || (vi < u && vn > u))) continue;
-        const float t = (u - vi) / (vn - vi);
+        const double t = (double(u) - vi) / (double(vn) - vi);
         const auto& pi = polygon.p[size_t(i)];
         const auto& pn = polygon.p[size_t(next)];
         for (int c = 0; c < 3; ++c)
-            points[n][size_t(c)] = pi[size_t(c)] + t * (pn[size_t(c)] - pi[size_t(c)]);
+            points[n][size_t(c)] = float(pi[size_t(c)] + t * (pn[size_t(c)] - pi[size_t(c)]));
         ++n;
     }
     return n;

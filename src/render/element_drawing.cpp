@@ -337,10 +337,11 @@ void ElementPainter::bandSegment(ValuedPolygon seg) const {
             const auto& P = seg.p[0];
             const auto& Q = seg.p[1];
             const float va = seg.v[0], vb = seg.v[1];
-            const float t = (u - va) / (vb - va);
+            // In double: values near the ends of the float range differ by more than a float.
+            const double t = (double(u) - va) / (double(vb) - va);
             float x[3];
             for (int i = 0; i < 3; ++i)
-                x[i] = P[size_t(i)] + t * (Q[size_t(i)] - P[size_t(i)]);
+                x[i] = float(P[size_t(i)] + t * (Q[size_t(i)] - P[size_t(i)]));
             ValuedPolygon rest;
             if (va > u) {
                 out.add(x, u);
@@ -464,11 +465,12 @@ void ElementPainter::isoSurface() const {
             const int ja = t->edges[size_t(i)][0], jb = t->edges[size_t(i)][1];
             const float va = value(ja), vb = value(jb);
             if (!((va > u && vb < u) || (va < u && vb > u))) continue;
-            const float s = (u - va) / (vb - va);
+            const double s = (double(u) - va) / (double(vb) - va);
             const float* pa = position(ja);
             const float* pb = position(jb);
-            points.push_back({pa[0] + s * (pb[0] - pa[0]), pa[1] + s * (pb[1] - pa[1]),
-                              pa[2] + s * (pb[2] - pa[2])});
+            points.push_back({float(pa[0] + s * (pb[0] - pa[0])),
+                              float(pa[1] + s * (pb[1] - pa[1])),
+                              float(pa[2] + s * (pb[2] - pa[2]))});
         }
         if (points.size() < 3) continue;
         if (points.size() >= 4)

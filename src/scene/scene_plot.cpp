@@ -220,23 +220,32 @@ void Scene::computeBands() {
     bands_.maxValue = hi;
     bands_.minValue = lo;
     const int n = std::clamp(bands_.divisions, 0, ColorMap::kMaxBands);
+    // Widths in double: limits near the ends of the float range (+-3.4e38) have a span
+    // that a float cannot hold, and every bound would become infinite.
+    const double h = hi, l = lo;
     switch (settings_.plotMode) {
         case PlotMode::IsoLine:
         case PlotMode::IsoSurface: {
-            const float d = (hi - lo) / float(n + 1);
+            const double d = (h - l) / double(n + 1);
             for (int k = 0; k < n; ++k) {
-                const float value = float(k + 1) * d + lo;
+                const float value = float(l + double(k + 1) * d);
                 bands_.bandUpper[size_t(k)] = value;
                 bands_.bandBounds[size_t(n - 1 - k)] = value;
             }
             break;
         }
         case PlotMode::Contour: {
-            const float d = n > 0 ? (hi - lo) / float(n) : 0.0f;
+            const double d = n > 0 ? (h - l) / double(n) : 0.0;
             for (int k = 0; k < n; ++k)
-                bands_.bandUpper[size_t(k)] = float(k + 1) * d + lo;
+                bands_.bandUpper[size_t(k)] = float(l + double(k + 1) * d);
             for (int j = 0; j <= n; ++j)
-                bands_.bandBounds[size_t(j)] = hi - float(j) * d;
+                bands_.bandBounds[size_t(j)] = float(h - double(j) * d);
+            // The ends are the limits themselves, whatever the rounding of the steps.
+            if (n > 0) {
+                bands_.bandUpper[size_t(n - 1)] = hi;
+                bands_.bandBounds[0] = hi;
+                bands_.bandBounds[size_t(n)] = lo;
+            }
             break;
         }
         default:
