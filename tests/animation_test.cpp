@@ -1,10 +1,8 @@
 // The animation on the scene without a window: the display steps each kind of result walks,
-// forward only and forward and back, after the display steps were lowered, and the contour
-// limits of the shown step; then the batch tool's animate, read back with giflib.
+// forward only and forward and back, after the display steps were lowered, held by a drag,
+// and the contour limits of the shown step; then the batch tool's animate, read back.
 #include <gif_lib.h>
 #include <sys/wait.h>
-
-#include <memory>
 
 #include "render_support.h"
 
@@ -71,19 +69,18 @@ TEST(Animation, OneRoundOfEachKindOfResultAndLoweredDisplaySteps) {
         }
         ASSERT_TRUE(s.startAnimation(c.steps, 1.0, c.method));
         EXPECT_EQ(s.animationRoundLength(), int(c.round.size()));
-        const std::vector<int> twice = walk(s, 2 * int(c.round.size()));
-        std::vector<int> expected = c.round;
-        expected.insert(expected.end(), c.round.begin(), c.round.end());
-        EXPECT_EQ(twice, expected);
+        EXPECT_EQ(walk(s, int(c.round.size())), c.round);
+        EXPECT_EQ(walk(s, int(c.round.size())), c.round);
     }
 }
 
 // Step MaxMin: a transient step's own limits; a mode's limits grown with the frame as its
-// values are; a frame of a single step takes the limits of all steps.
+// values are; a frame of a single step takes the limits of all steps. Without it a mode
+// file is drawn within the limits of all its modes.
 TEST(Animation, StepMaxMinTakesTheLimitsOfWhatIsShown) {
     struct Case {
         Kind kind;
-        int mode;
+        int mode;   // -1: Step MaxMin off
         int ticks;  // after playing 4 display steps; -1: Last step instead
         float max, min;
     } cases[] = {
@@ -91,16 +88,14 @@ TEST(Animation, StepMaxMinTakesTheLimitsOfWhatIsShown) {
         {Kind::Transient, 0, -1, 16, -8}, {Kind::Modes, 0, 0, 1, -0.5f},
         {Kind::Modes, 0, 1, 2, -1},       {Kind::Modes, 1, 2, 3, -6},
         {Kind::Modes, 1, -1, 4, -8},      {Kind::Single, 0, 2, 4, -2},
-        {Kind::Single, 0, -1, 4, -2},
+        {Kind::Single, 0, -1, 4, -2},     {Kind::Modes, -1, 1, 4, -8},
     };
     for (const Case& c : cases) {
         SceneBench b(model(c.kind));
         orv::Scene& s = b.scene;
         SCOPED_TRACE(testing::Message() << int(c.kind) << " " << c.mode << " " << c.ticks);
-        ASSERT_TRUE(s.commandToggleStepMaxMin(b.none));
-        if (c.kind == Kind::Modes) {
-            ASSERT_TRUE(s.commandChooseMode(c.mode));
-        }
+        ASSERT_TRUE(c.mode < 0 || s.commandToggleStepMaxMin(b.none));
+        ASSERT_TRUE(c.mode < 0 || c.kind != Kind::Modes || s.commandChooseMode(c.mode));
         ASSERT_TRUE(s.startAnimation(4, 1.0, M::ForwardOnly));
         if (c.ticks < 0) {
             ASSERT_TRUE(s.commandStep(orv::StepMove::Last, b.none));  // the dialog stays open
@@ -111,174 +106,61 @@ TEST(Animation, StepMaxMinTakesTheLimitsOfWhatIsShown) {
         EXPECT_FLOAT_EQ(s.bands().maxValue, c.max);
         EXPECT_FLOAT_EQ(s.bands().minValue, c.min);
     }
-    // Without Step MaxMin a mode file is drawn within the limits of all its modes.
-    SceneBench b(model(Kind::Modes));
-    ASSERT_TRUE(b.scene.startAnimation(4, 1.0, M::ForwardOnly));
-    walk(b.scene, 1);
-    b.draw();
-    EXPECT_FLOAT_EQ(b.scene.bands().maxValue, 4);
-    EXPECT_FLOAT_EQ(b.scene.bands().minValue, -8);
 }
 
-// The batch tool in a scratch folder holding the transient and single-step squares, under a
-// fixed clock so that frames of one step are alike.
-class Animate : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        orvtest::writeFile(model(Kind::Transient), dir_.file("steps.asc"));
-        orvtest::writeFile(model(Kind::Single), dir_.file("single.asc"));
-    }
-    // Runs the tool with the arguments, in the scratch folder; stderr kept in err.
-    int run(const std::string& arguments, const std::string& shellPrefix = "") {
-        const std::string command = "cd " + dir_.file("") + " && " + shellPrefix +
-                                    "SOURCE_DATE_EPOCH=1700000000 \"" ORVANTA_BATCH "\" " +
-                                    arguments + " </dev/null >/dev/null 2>.err";
-        const int status = std::system(command.c_str());
-        err = orvtest::readBytes(dir_.file(".err"));
-        std::filesystem::remove(dir_.file(".err"));
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    orvtest::TempDir dir_;
-    std::string err;
-};
+TEST(Animation, ADragHoldsTheStepAndStoppingLeavesTheFullDeformation) {
+    SceneBench b(orvtest::planeSquare({0, 1, 2, 3}, {"UX", "UY"}));
+    orv::Scene& s = b.scene;
+    ASSERT_TRUE(s.startAnimation(10, 2.5, M::ForwardOnly));
+    s.commandDynamicRotation(b.none);
+    s.mousePress(10, 10);
+    s.mouseDrag(30, 10);
+    s.advanceStep();
+    EXPECT_EQ(s.settings().shown.step, 0);  // held while dragged
+    s.mouseRelease(30, 10);
+    s.advanceStep();
+    EXPECT_EQ(s.settings().shown.step, 1);
+    // Frame k of n shows (k + 1) / n of the deformation.
+    EXPECT_NEAR(s.model().nodalValue(1, s.settings().shown, 0), 0.2, 1e-6);
+    s.stopAnimation();
+    EXPECT_EQ(s.settings().shown.count, 1);
+    EXPECT_EQ(s.settings().shown.step, 0);
+    EXPECT_FALSE(s.animation().running);
+}
 
-using Gif = std::unique_ptr<GifFileType, void (*)(GifFileType*)>;
+// The batch tool's animate in a scratch folder: its status.
+int animate(const orvtest::TempDir& dir, const std::string& arguments, const char* prefix = "") {
+    const std::string command = "cd " + dir.file("") + " && " + prefix +
+                                "\"" ORVANTA_BATCH "\" animate " + arguments +
+                                " </dev/null >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
-Gif readGif(const std::string& path) {
+// One round forward and back, looped, its delay from the speed (51 ms at 95, in hundredths);
+// a GIF cut short by the file size limit leaves the old file alone.
+TEST(Animate, WritesOneRoundAsALoopedGifAndAFailedWriteKeepsTheOldFile) {
+    orvtest::TempDir dir;
+    orvtest::writeFile(model(Kind::Transient), dir.file("steps.asc"));
+    ASSERT_EQ(animate(dir, "steps.asc -o out.gif --size 160x120 --method forward-back --speed 95"),
+              0);
     int error = 0;
-    Gif gif(DGifOpenFileName(path.c_str(), &error), [](GifFileType* g) {
-        if (g) DGifCloseFile(g, nullptr);
-    });
-    if (gif && DGifSlurp(gif.get()) != GIF_OK) gif.reset();
-    return gif;
-}
-
-// The picture after frame `last`, each frame drawn over the ones before, as RGB.
-std::vector<uint8_t> composed(const GifFileType* gif, int last) {
-    std::vector<uint8_t> canvas(size_t(gif->SWidth) * size_t(gif->SHeight) * 3);
-    for (int i = 0; i <= last; ++i) {
-        const SavedImage& image = gif->SavedImages[i];
-        const GifImageDesc& d = image.ImageDesc;
-        const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
-        for (int y = 0; y < d.Height; ++y)
-            for (int x = 0; x < d.Width; ++x) {
-                const GifColorType c = map->Colors[image.RasterBits[y * d.Width + x]];
-                uint8_t* p =
-                    &canvas[(size_t(d.Top + y) * size_t(gif->SWidth) + size_t(d.Left + x)) * 3];
-                p[0] = c.Red, p[1] = c.Green, p[2] = c.Blue;
-            }
+    GifFileType* gif = DGifOpenFileName(dir.file("out.gif").c_str(), &error);
+    ASSERT_TRUE(gif && DGifSlurp(gif) == GIF_OK);
+    EXPECT_EQ(std::string((const char*)gif->SavedImages[0].ExtensionBlocks[0].Bytes, 11),
+              "NETSCAPE2.0");
+    std::vector<int> delays;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        GraphicsControlBlock control{};
+        EXPECT_EQ(DGifSavedExtensionToGCB(gif, i, &control), GIF_OK);
+        delays.push_back(control.DelayTime);
     }
-    return canvas;
-}
-
-// The pixels of a 24-bit bitmap as RGB rows top-down.
-std::vector<uint8_t> bitmapPixels(const std::string& bytes, int width, int height) {
-    std::vector<uint8_t> rgb;
-    const size_t row = (size_t(width) * 3 + 3) / 4 * 4;
-    for (int y = height - 1; y >= 0; --y)
-        for (int x = 0; x < width; ++x)
-            for (int c = 2; c >= 0; --c)
-                rgb.push_back(uint8_t(bytes.at(54 + size_t(y) * row + size_t(3 * x + c))));
-    return rgb;
-}
-
-// One round of each kind of file, its frame delay from the speed, played round and round:
-// after each frame the GIF shows what render draws of that display step.
-TEST_F(Animate, WritesOneRoundOfEachKindOfFileAsAGif) {
-    const std::string modes = ORVANTA_EXAMPLES_DIR "/cantilever_modes.mdf --mode 2";
-    struct Case {
-        std::string file, animate, render;  // render: the options that give the same steps
-        std::vector<int> steps;             // the display step of each frame, from 1
-        int delay;
-    } cases[] = {
-        {"steps.asc", "--method forward-back --speed 95", "", {1, 2, 3, 4, 3, 2}, 5},
-        {"steps.asc", "", "", {1, 2, 3, 4}, 2},
-        {"single.asc",
-         "--frames 3 --method forward-back --speed 1",
-         "--frames 3",
-         {1, 2, 3, 2},
-         99},
-        {"single.asc", "--speed 50", "--frames 10", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 50},
-        {modes, "--frames 4 --method forward-back", "--frames 4", {1, 2, 3, 4, 3, 2}, 2},
-    };
-    const std::string common = " --size 160x120 --plot contour ";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file + " " + c.animate);
-        for (int k = 1; k <= 10; ++k)  // the pictures of the case before
-            std::filesystem::remove(dir_.file("step" + std::to_string(k) + ".bmp"));
-        ASSERT_EQ(run("animate " + c.file + common + c.animate + " -o out.gif"), 0) << err;
-        const Gif gif = readGif(dir_.file("out.gif"));
-        ASSERT_TRUE(gif);
-        EXPECT_EQ(std::string((const char*)gif->SavedImages[0].ExtensionBlocks[0].Bytes, 11) +
-                      std::to_string(gif->SWidth) + "x" + std::to_string(gif->SHeight),
-                  "NETSCAPE2.0160x120");
-        ASSERT_EQ(gif->ImageCount, int(c.steps.size()));
-        for (int i = 0; i < gif->ImageCount; ++i) {
-            GraphicsControlBlock control;
-            ASSERT_EQ(DGifSavedExtensionToGCB(gif.get(), i, &control), GIF_OK);
-            EXPECT_EQ(control.DelayTime, c.delay);
-            const std::string bmp = "step" + std::to_string(c.steps[size_t(i)]) + ".bmp";
-            if (!std::filesystem::exists(dir_.file(bmp))) {
-                ASSERT_EQ(run("render " + c.file + common + c.render + " --step " +
-                              std::to_string(c.steps[size_t(i)]) + " -o " + bmp),
-                          0);
-            }
-            EXPECT_TRUE(composed(gif.get(), i) ==
-                        bitmapPixels(orvtest::readBytes(dir_.file(bmp)), 160, 120))
-                << "frame " << i;
-        }
-    }
-    // Into a folder: numbered PNG images, the way back alike to the way there.
-    ASSERT_EQ(
-        run("animate steps.asc -o frames --method forward-back --size 160x120 --plot contour"), 0)
-        << err;
-    const auto frame = [&](int k) {
-        return orvtest::readBytes(dir_.file("frames/frame_000" + std::to_string(k) + ".png"));
-    };
-    EXPECT_TRUE(frame(2) == frame(6) && frame(3) == frame(5) && frame(2) != frame(3));
-    EXPECT_FALSE(std::filesystem::exists(dir_.file("frames/frame_0007.png")));
-}
-
-// Usage errors are one line and a hint; a colours file is read as the settings hold it, and
-// a refused one, or a GIF cut short by the file size limit, leaves the old file alone.
-TEST_F(Animate, RefusesWithOneLineAndKeepsTheOldFile) {
-    const std::string hint = "\nTry 'orvanta-batch animate --help' for the options.\n";
-    const std::pair<std::string, std::string> usage[] = {
-        {"steps.asc -o out.png", "the output is a .gif file or a folder for PNG frames: out.png"},
-        {"single.asc -o out.gif --frames 1",
-         "--frames 1: an animation takes 2 to 100000 display "
-         "steps"},
-        {"steps.asc -o out.gif --speed 101", "--speed 101: takes a whole number from 1 to 100"},
-        {"steps.asc -o out.gif --method back", "--method back: takes forward or forward-back"},
-        {"single.asc -o out.gif --step 11", "--step 11: the file has display steps 1 to 10"},
-        {"-o out.gif", "animate needs a file"},
-    };
-    for (const auto& [arguments, line] : usage) {
-        EXPECT_EQ(run("animate " + arguments), 2) << arguments;
-        EXPECT_EQ(err, "orvanta-batch animate: " + line + hint);
-    }
-    orvtest::writeBytes(dir_.file("out.gif"), "old");
-    orvtest::writeBytes(dir_.file("bad.ini"), "[Color]\nFrameBkg=0 0 300\n");
-    EXPECT_EQ(run("animate steps.asc -o out.gif --colors bad.ini"), 1);
-    EXPECT_EQ(err,
-              "orvanta-batch: bad.ini line 2: \"FrameBkg=0 0 300\" is not NAME=R G B with a "
-              "NAME of FrameBkg, NodeNb, ElemNb, LabelBkg, LabelFont, TitleFont or AxisColor "
-              "and R, G, B from 0 to 255\n");
-    EXPECT_EQ(run("animate steps.asc -o out.gif --size 640x480", "ulimit -f 8; "), 1);
-    EXPECT_EQ(orvtest::readBytes(dir_.file("out.gif")), "old");
-    EXPECT_EQ(dir_.entries(),
-              (std::vector<std::string>{"bad.ini", "out.gif", "single.asc", "steps.asc"}));
-    // The background of every frame, render's picture too, from the colours file.
-    orvtest::writeBytes(dir_.file("colours.ini"),
-                        "; saved\n[Settings]\nFrameBkg=1 1 1\n[Color]\nFrameBkg=10, 200, 30\n");
-    ASSERT_EQ(run("animate steps.asc -o out.gif --size 32x24 --colors colours.ini"), 0) << err;
-    ASSERT_EQ(run("render steps.asc -o out.bmp --size 32x24 --colors colours.ini"), 0) << err;
-    const Gif gif = readGif(dir_.file("out.gif"));
-    ASSERT_TRUE(gif);
-    const std::vector<uint8_t> last = composed(gif.get(), 3);
-    EXPECT_EQ(std::vector<uint8_t>(last.begin(), last.begin() + 3),
-              (std::vector<uint8_t>{10, 200, 30}));
-    EXPECT_EQ(bitmapPixels(orvtest::readBytes(dir_.file("out.bmp")), 32, 24)[0], 10);
+    EXPECT_EQ(delays, std::vector<int>(6, 5));  // steps 1, 2, 3, 4, 3, 2
+    DGifCloseFile(gif, nullptr);
+    orvtest::writeBytes(dir.file("out.gif"), "old");
+    EXPECT_EQ(animate(dir, "steps.asc -o out.gif --size 640x480", "ulimit -f 8; "), 1);
+    EXPECT_EQ(orvtest::readBytes(dir.file("out.gif")), "old");
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"out.gif", "steps.asc"}));
 }
 
 }  // namespace

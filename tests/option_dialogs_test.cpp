@@ -1,8 +1,6 @@
 // What the option dialogs' OK, Apply and Default do, on the scene: the Plot Option's limits
 // and refusals, the numbering's radios, the symmetry, the element selection and the user
 // colours with the text they are stored as.
-#include <functional>
-
 #include "render_support.h"
 
 namespace {
@@ -17,45 +15,35 @@ std::vector<std::string> texts(const orvtest::RecordingMessages& m) {
 }
 
 TEST(FieldText, SixSignificantDigitsWithoutTheLocale) {
-    const std::pair<double, const char*> cases[] = {{1.23456789, "1.23457"},
-                                                    {150, "150"},
-                                                    {-0.5, "-0.5"},
-                                                    {1e-5, "1e-05"},
-                                                    {1234567, "1.23457e+06"}};
-    for (const auto& [value, text] : cases)
-        EXPECT_EQ(orv::fieldText(value), text);
+    std::string shown;
+    for (const double v : {1.23456789, 150.0, -0.5, 1e-5, 1234567.0})
+        shown += orv::fieldText(v) + " ";
+    EXPECT_EQ(shown, "1.23457 150 -0.5 1e-05 1.23457e+06 ");
 }
 
 // One OK of the Plot Option dialog over the fields as it opened, edited by the case.
-struct PlotOptionCase {
-    const char* name;
-    std::function<void(orv::ContourOptions&)> edit;
-    const char* message;  // "" when taken
-    bool userLimits;
-};
-
 TEST(PlotOption, LimitsAreTheUsersOnlyWhenAFieldChangedAndBadFieldsAreRefused) {
     const std::string kDivisions = "Error: The division number is limited in the range 2 -- 20!";
     const std::string kOrder = "Error: The maximum must be greater than the minimum!";
-    const PlotOptionCase cases[] = {
+    const std::string kNumber = "Message: Please enter a number.";
+    const struct {
+        const char* name;
+        void (*edit)(orv::ContourOptions&);
+        const char* message;  // "" when taken
+        bool userLimits;
+    } cases[] = {
         {"unchanged", [](auto&) {}, "", false},
         {"divisions 2", [](auto& o) { o.divisions = 2; }, "", false},
-        {"divisions 20 grey",
-         [](auto& o) {
-             o.divisions = 20;
-             o.grey = true;
-         },
-         "", false},
+        {"divisions 20 grey", [](auto& o) { o.divisions = 20, o.grey = true; }, "", false},
         {"divisions 1", [](auto& o) { o.divisions = 1; }, kDivisions.c_str(), true},
         {"divisions 21", [](auto& o) { o.divisions = 21; }, kDivisions.c_str(), true},
         {"max", [](auto& o) { o.max = 2.5; }, "", true},
         {"min", [](auto& o) { o.min = -2; }, "", true},
         {"max at min", [](auto& o) { o.max = o.min; }, kOrder.c_str(), true},
         {"max below min", [](auto& o) { o.max = -5; }, kOrder.c_str(), true},
-        {"max beyond float", [](auto& o) { o.max = 1e300; }, "Message: Please enter a number.",
-         true},
+        {"max beyond float", [](auto& o) { o.max = 1e300; }, kNumber.c_str(), true},
     };
-    for (const PlotOptionCase& c : cases) {
+    for (const auto& c : cases) {
         SceneBench b(orvtest::planeSquare({0, 2, 0.5f, 0}));
         orv::Scene& s = b.scene;
         b.plot(orv::PlotMode::Contour);
@@ -89,12 +77,11 @@ TEST(PlotOption, LimitsAreTheUsersOnlyWhenAFieldChangedAndBadFieldsAreRefused) {
 
 TEST(Numbering, TheDialogShowsTheLabelsAndItsOkSetsThem) {
     using N = orv::Numbering;
-    struct Case {
+    const struct {
         N stored;
         orv::NumberingOptions shown, entered;
         N result;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {N::None, {false, false, -1}, {true, true, -1}, N::None},  // no radio keeps the kind
         {N::Material, {false, true, 1}, {false, true, -1}, N::Material},
         {N::Element, {false, true, 0}, {false, false, 0}, N::None},
@@ -102,7 +89,7 @@ TEST(Numbering, TheDialogShowsTheLabelsAndItsOkSetsThem) {
         {N::None, {false, false, -1}, {false, true, 2}, N::Group},
         {N::Material, {false, true, 1}, {false, true, 0}, N::Element},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SceneBench b(orvtest::planeSquare({0, 1, 2, 3}));
         ASSERT_TRUE(b.scene.commandSetNumbering(false, c.stored));
         const orv::NumberingOptions o = b.scene.numberingOptions();
@@ -133,12 +120,11 @@ TEST(Symmetry, ANewSymmetryResetsTheCameraTheSameOneChangesNothing) {
 }
 
 TEST(Selection, TheDialogsWordsShowHideOrLeaveTheElements) {
-    struct Case {
+    const struct {
         orv::ElementSelection selection;
         bool changes;
         std::vector<int> shown;  // element numbers shown after it
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{"Select", "Elem", false, "3 7,12"}, true, {3, 7, 12}},
         {{"Reselect", "Elem", false, "1"}, false, {3, 7, 12}},
         {{"Add", "Elem", false, "1"}, false, {3, 7, 12}},
@@ -152,7 +138,7 @@ TEST(Selection, TheDialogsWordsShowHideOrLeaveTheElements) {
         {{"Select", "Loca", false, "1"}, true, {}},
     };
     SceneBench b(orvtest::triangleStrip(12));
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(b.scene.commandSelect(c.selection), c.changes) << c.selection.type;
         std::vector<int> shown;
         for (const orv::ElementRecord& r : b.scene.model().elements)
@@ -175,6 +161,17 @@ TEST(Colours, ApplyTakesZeroTo255AndEveryValueIsStoredAsItWasGiven) {
     }
     EXPECT_EQ(texts(messages), std::vector<std::string>(
                                    2, "Orvanta 3.00: Please enter an integer between 0 and 255."));
+    // A setting's text is three numbers with any separators; anything else is ignored.
+    const std::tuple<const char*, const char*, C, std::array<int, 3>> settings[] = {
+        {"ElemNb", "10,20,30", C::ElemNb, {10, 20, 30}},
+        {"LabelBkg", "1 2", C::LabelBkg, {51, 51, 150}},
+        {"FrameBkg", "255:255\t0", C::FrameBkg, {255, 255, 0}},
+        {"NoSuchItem", "1 2 3", C::AxisColor, {255, 128, 1}},
+        {"AxisColor", "", C::AxisColor, {255, 128, 1}}};
+    for (const auto& [setting, text, item, rgb] : settings) {
+        s.applyColourSetting(setting, text);
+        EXPECT_EQ(s.colour(item), rgb) << setting << " " << text;
+    }
     // A value applied is written and read back unchanged.
     for (int v = 0; v <= 255; ++v) {
         ASSERT_TRUE(s.commandSetColour(C::NodeNb, {v, 255 - v, v}));
@@ -184,15 +181,13 @@ TEST(Colours, ApplyTakesZeroTo255AndEveryValueIsStoredAsItWasGiven) {
         ASSERT_EQ(s.colour(C::NodeNb), (std::array<int, 3>{v, 255 - v, v})) << text;
     }
     s.commandDefaultColours();
-    const std::tuple<C, const char*, const char*> defaults[] = {
-        {C::FrameBkg, "FrameBkg", "0 0 0"},         {C::LabelBkg, "LabelBkg", "50 50 150"},
-        {C::LabelFont, "LabelFont", "255 255 255"}, {C::TitleFont, "TitleFont", "255 255 255"},
-        {C::AxisColor, "AxisColor", "255 0 0"},     {C::NodeNb, "NodeNb", "255 255 255"},
-        {C::ElemNb, "ElemNb", "255 255 0"}};
-    for (const auto& [item, name, text] : defaults) {
-        EXPECT_STREQ(orv::Scene::colourSettingName(item), name);
-        EXPECT_EQ(s.colourSettingText(item), text) << name;
-    }
+    std::string defaults;
+    for (int i = 0; i < orv::kColourItemCount; ++i)
+        defaults += std::string(orv::Scene::colourSettingName(C(i))) + "=" +
+                    s.colourSettingText(C(i)) + ";";
+    EXPECT_EQ(defaults,
+              "FrameBkg=0 0 0;LabelBkg=50 50 150;LabelFont=255 255 255;TitleFont=255 255 255;"
+              "AxisColor=255 0 0;NodeNb=255 255 255;ElemNb=255 255 0;");
 }
 
 }  // namespace
