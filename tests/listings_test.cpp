@@ -1,6 +1,5 @@
 // The node, element, results and model-information listings, byte for byte against
 // tests/golden/listings.txt.
-
 #include "test_support.h"
 
 namespace {

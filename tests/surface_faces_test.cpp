@@ -155,48 +155,40 @@ TEST(SurfaceFaces, RandomModelsAgreeWithTheDefinition) {
 }
 
 // Large enough to split the work: a column of bricks, each on the one before it (bottom and
-// top hidden but at the ends), in order and with neighbours far apart in the table; strips of
-// triangles whose edges 0 (i, i+1) and 1 (i+1, i+2) are interior but at the ends, while edge 2
-// (i+2, i) runs along the border.
+// top hidden but at the ends), in order and with every twin half the model later (the faces
+// waiting for them are left to the rule on the way); strips of triangles whose edges 0
+// (i, i+1) and 1 (i+1, i+2) are interior but at the ends, while edge 2 (i+2, i) is on the border.
 TEST(SurfaceFaces, LargeModelsKeepOnlyTheirOutline) {
     const int32_t n = 24001;
     Points points;
     for (int32_t level = 0; level <= n; ++level)
         for (int corner = 0; corner < 4; ++corner)
             points.push_back({float(corner == 1 || corner == 2), float(corner >= 2), float(level)});
-    std::vector<ElementDef> elements;
-    for (int32_t b = 0; b < 4 * n; b += 4)
-        elements.push_back(
-            {b / 4 + 1, 38, {b + 1, b + 2, b + 3, b + 4, b + 5, b + 6, b + 7, b + 8}});
-    const auto expected = [](int32_t count, const char* first, const char* inner,
-                             const char* last) {
-        std::string flags = first;
+    std::vector<ElementDef> bricks, apart;
+    std::string inOrder, apartFlags;
+    for (int32_t b = 0, c = 0; b < n; ++b, c += 4) {
+        bricks.push_back({b + 1, 38, {c + 1, c + 2, c + 3, c + 4, c + 5, c + 6, c + 7, c + 8}});
+        inOrder += b == 0 ? "101111 " : b + 1 == n ? "011111 " : "001111 ";
+    }
+    for (int32_t start : {0, 1})
+        for (int32_t b = start; b < n; b += 2) {
+            apart.push_back(bricks[size_t(b)]);
+            apartFlags += inOrder.substr(size_t(b) * 7, 7);
+        }
+    EXPECT_EQ(searchedFlags(buildModel(3, points, bricks, {}, true)) + " ", inOrder);
+    EXPECT_EQ(searchedFlags(buildModel(3, points, apart, {}, true)) + " ", apartFlags);
+    for (int32_t count : {40, n}) {
+        std::string strip = "101";
         for (int32_t e = 1; e + 1 < count; ++e)
-            flags += std::string(" ") + inner;
-        return flags + " " + last;
-    };
-    EXPECT_EQ(searchedFlags(buildModel(3, points, elements, {}, true)),
-              expected(n, "101111", "001111", "011111"));
-    // The even bricks first, then the odd ones: every twin comes half the model later, so
-    // the faces waiting for them are left to the rule on the way.
-    std::vector<ElementDef> apart;
-    for (int32_t start : {0, 1})
-        for (int32_t b = start; b < n; b += 2)
-            apart.push_back(elements[size_t(b)]);
-    std::string flags = searchedFlags(buildModel(3, points, apart, {}, true)), inOrder;
-    for (int32_t start : {0, 1})
-        for (int32_t b = start; b < n; b += 2)
-            inOrder += (b == 0 ? "101111" : b + 1 == n ? "011111" : "001111") + std::string(" ");
-    EXPECT_EQ(flags + " ", inOrder);
-    for (int32_t count : {40, n})
-        EXPECT_EQ(searchedFlags(triangleStrip(count)), expected(count, "101", "001", "011"));
+            strip += " 001";
+        EXPECT_EQ(searchedFlags(triangleStrip(count)), strip + " 011");
+    }
 }
 
 TEST(SurfaceFaces, ProgressEveryTwentiethOfTheElements) {
     for (int32_t n : {0, 19, 40}) {
-        FeModel m = triangleStrip(n);
         RecordingProgress progress;
-        ASSERT_TRUE(m.findSurfaceFaces(progress));
+        ASSERT_TRUE(triangleStrip(n).findSurfaceFaces(progress));
         std::vector<int> expected = {0};
         for (int p = 5; n == 40 && p <= 100; p += 5)
             expected.push_back(p);

@@ -1,7 +1,6 @@
 #pragma once
-// Shared helpers of the test programs: message and progress recorders, temporary
-// directories, whole files, golden files, small hand-built models, and reads and writes
-// through the format table.
+// Shared helpers of the test programs: recorders, temporary directories, golden files,
+// hand-built models, and reads and writes through the format table.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,8 +24,7 @@
 
 namespace orvtest {
 
-class RecordingMessages final : public orv::Messages {
-  public:
+struct RecordingMessages final : orv::Messages {
     void show(const orv::MessageBox& box) override { boxes.push_back(box); }
     // Text of the last box titled "Error", empty when there is none.
     std::string lastError() const {
@@ -40,8 +39,7 @@ class RecordingMessages final : public orv::Messages {
     std::vector<orv::MessageBox> boxes;
 };
 
-class RecordingProgress final : public orv::Progress {
-  public:
+struct RecordingProgress final : orv::Progress {
     void setText(const std::string& text) override { texts.push_back(text); }
     void setPosition(int position) override { positions.push_back(position); }
     std::vector<std::string> texts;
@@ -49,9 +47,9 @@ class RecordingProgress final : public orv::Progress {
 };
 
 // A fresh directory under the system's temporary directory, removed with its content.
-class TempDir {
-  public:
-    TempDir() : path_((std::filesystem::temp_directory_path() / "orvanta-test-XXXXXX").string()) {
+struct TempDir {
+    std::string path_ = (std::filesystem::temp_directory_path() / "orvanta-test-XXXXXX").string();
+    TempDir() {
         if (!::mkdtemp(path_.data())) throw std::runtime_error("mkdtemp failed");
     }
     ~TempDir() {
@@ -67,9 +65,6 @@ class TempDir {
         std::sort(names.begin(), names.end());
         return names;
     }
-
-  private:
-    std::string path_;
 };
 
 inline std::string readBytes(const std::string& path) {
@@ -93,8 +88,7 @@ inline void expectGolden(const std::string& name, const std::string& text) {
 #endif
 
 struct ElementDef {
-    int32_t number;
-    int32_t type;
+    int32_t number, type;
     std::vector<int32_t> nodes;  // 1-based positions
     int32_t material = 1;
     int32_t realConstant = 1;
@@ -193,17 +187,12 @@ struct ReadOutcome {
     RecordingProgress progress;
 };
 
-inline ReadOutcome readFile(const std::string& path) {
+// Writes `bytes` there first unless they are absent.
+inline ReadOutcome readFile(const std::string& path, const std::optional<std::string>& bytes = {}) {
+    if (bytes) writeBytes(path, *bytes);
     ReadOutcome r;
     r.ok = orv::readModelFile(r.model, path, orv::fileExtension(path), r.progress, r.messages);
     return r;
-}
-
-// Writes the bytes to dir/name and reads that file.
-inline ReadOutcome readContent(const TempDir& dir, const std::string& name,
-                               const std::string& bytes) {
-    writeBytes(dir.file(name), bytes);
-    return readFile(dir.file(name));
 }
 
 // Expects a refusal with one error box, whose text is `text` unless that is empty, and an
@@ -216,16 +205,12 @@ inline void expectRefused(const ReadOutcome& r, const std::string& text) {
     EXPECT_TRUE(r.model.nodeCount == 0 && r.model.elementCount == 0 && r.model.values.empty());
 }
 
-// Reads a file that the calling test expects to be accepted without a message.
-inline orv::FeModel readAccepted(const std::string& path) {
-    ReadOutcome r = readFile(path);
+// A read that the calling test expects to be accepted without a message.
+inline orv::FeModel readAccepted(const std::string& path,
+                                 const std::optional<std::string>& bytes = {}) {
+    ReadOutcome r = readFile(path, bytes);
     EXPECT_TRUE(r.ok && r.messages.boxes.empty()) << path << ": " << r.messages.lastError();
     return std::move(r.model);
-}
-
-inline orv::FeModel readAccepted(const std::string& path, const std::string& content) {
-    writeBytes(path, content);
-    return readAccepted(path);
 }
 
 // Writes the model by the extension of the path; a failure fails the calling test.
@@ -236,8 +221,7 @@ inline void writeFile(const orv::FeModel& model, const std::string& path) {
         << messages.lastError();
 }
 
-// What a model holds, for golden files: geometry, elements, results and what a view of it
-// starts with.
+// What a model holds, for golden files: geometry, elements, results, what a view starts with.
 inline std::string describe(const orv::FeModel& m) {
     const auto real = [](double v) {
         char text[32];
