@@ -5,16 +5,12 @@
 // COMMAND is a view command run before the drag, such as plotContour.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 #include "application.h"
 #include "main_frame.h"
@@ -36,22 +32,9 @@ void move(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButton button,
     QApplication::sendEvent(w, &e);
 }
 
-// Handles events until the view has drawn one more frame. The loop ends on the view's own
-// signal: polling (as QTest::qWaitFor does) sleeps up to 10 ms between looks, which would be
-// counted against every frame of a drag.
-// `drawnAt` is the clock's time when the frame was drawn (the window then shows it).
-bool waitForFrame(orv::ui::COrvantaView* view, long long after,
-                  const QElapsedTimer* clock = nullptr, qint64* drawnAt = nullptr) {
-    if (view->framesDrawn() > after) return true;
-    QEventLoop loop;
-    QObject::connect(view, &orv::ui::COrvantaView::frameDrawn, &loop, [&] {
-        if (view->framesDrawn() <= after) return;
-        if (clock && drawnAt) *drawnAt = clock->nsecsElapsed();
-        loop.quit();
-    });
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return view->framesDrawn() > after;
+// Handles events until the view has drawn one more frame.
+bool waitForFrame(orv::ui::COrvantaView* view, long long after) {
+    return QTest::qWaitFor([&] { return view->framesDrawn() > after; }, 60000);
 }
 
 }  // namespace
@@ -111,28 +94,15 @@ int main(int argc, char** argv) {
     move(view, QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
     QElapsedTimer drag;
     drag.start();
-    // Per move: from the move to the end of the view's drawing, and from there to the next
-    // move (the window showing the frame).
-    std::vector<double> drawing, showing;
     for (int i = 1; i <= moves; ++i) {
         const long long n = view->framesDrawn();
-        const qint64 sent = drag.nsecsElapsed();
-        qint64 drawn = sent;
         move(view, QEvent::MouseMove, centre + QPoint(4 * i, 2 * i), Qt::NoButton, Qt::LeftButton);
-        waitForFrame(view, n, &drag, &drawn);
-        drawing.push_back(double(drawn - sent) / 1e6);
-        showing.push_back(double(drag.nsecsElapsed() - drawn) / 1e6);
+        waitForFrame(view, n);
     }
     const double seconds = drag.elapsed() / 1000.0;
-    std::sort(drawing.begin(), drawing.end());
-    std::sort(showing.begin(), showing.end());
     move(view, QEvent::MouseButtonRelease, centre + QPoint(4 * moves, 2 * moves), Qt::LeftButton,
          Qt::NoButton);
     std::printf("rotation drag: %d frames in %.2f s, %.2f frames per second\n", moves, seconds,
                 moves / seconds);
-    std::printf(
-        "per frame (medians): %.1f ms from the move to the frame drawn, %.1f ms to "
-        "show it\n",
-        drawing[drawing.size() / 2], showing[showing.size() / 2]);
     return 0;
 }
