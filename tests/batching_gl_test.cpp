@@ -53,7 +53,6 @@ void drawScene(Gl& gl) {
     gl.enable(gl::Light0);
     gl.enable(gl::Normalize);
     gl.enable(gl::ColorMaterial);
-
     // Per-vertex colours; a fourth vertex of triangles and a third of lines are dropped.
     primitive(gl, gl::Triangles,
               {{2, 2, 1, 0, 0}, {30, 4, 0, 1, 0}, {10, 28, 0, 0, 1}, {50, 50, 1, 1, 1}});
@@ -78,7 +77,6 @@ void drawScene(Gl& gl) {
         primitive(gl, gl::Points,
                   {{60.5f, 70.5f + size, 1, 0.5f, 0}, {70.5f, 70.5f + size, 0, 1, 0}});
     }
-
     // Lit faces in depth, normals per vertex, then lighting off: the points wait unlit.
     gl.enable(gl::DepthTest);
     gl.enable(gl::Lighting);

@@ -15,7 +15,6 @@ namespace {
 using orv::CutState;
 using orv::PlotMode;
 using orvtest::buildModel;
-using orvtest::near3;
 using orvtest::Points;
 using orvtest::SceneBench;
 using Plane = std::array<double, 4>;
@@ -61,11 +60,8 @@ std::string number(double v) {
 // plane, and for a cut element its section points (the nodes whose results they share, the
 // first node's weight and the position) and kept polygons, a solid's cap first (nodeCount + 1
 // is the first point); then the messages.
-std::string cutText(const orv::FeModel& m, const Plane& plane) {
-    static const char* const kStates[4] = {"removed", "whole", "in plane", "cut"};
-    orvtest::RecordingMessages messages;
-    orv::CutPlane cut;
-    cut.apply(m, plane, messages);
+const char* const kStates[4] = {"removed", "whole", "in plane", "cut"};
+std::string cutText(const orv::FeModel& m, const orv::CutPlane& cut) {
     std::string out;
     for (int32_t e = 0; e < m.elementCount; ++e) {
         out += "element " + std::to_string(e + 1) + ": " + kStates[int(cut.state(e))];
@@ -88,6 +84,13 @@ std::string cutText(const orv::FeModel& m, const Plane& plane) {
             out += "\n";
         }
     }
+    return out;
+}
+std::string cutText(const orv::FeModel& m, const Plane& plane) {
+    orvtest::RecordingMessages messages;
+    orv::CutPlane cut;
+    cut.apply(m, plane, messages);
+    std::string out = cutText(m, cut);
     for (const auto& box : messages.boxes)
         out += "message: " + box.text + "\n";
     return out;
@@ -162,24 +165,6 @@ void cutFrame(SceneBench& b, PlotMode mode, int item, const ThreePoints& plane) 
     ASSERT_TRUE(b.scene.commandCut(plane));
 }
 
-TEST(CutPlaneDrawing, SpaceLinesDrawTheirKeptPartAndPointsIgnoreThePlane) {
-    // Two lines along z from 0 to 2 in the file (either way round) and a point, cut at
-    // z = 1.5: the lines keep -1 .. 0.5 centred, the point ignores the plane.
-    SceneBench bench(buildModel(3, kLines, kLineElements));
-    cutFrame(bench, PlotMode::Mesh, 0, atZ(1.5));
-    const orv::RecordingGl gl = bench.draw();
-    const auto drawnLines = bench.modelPrimitives(gl, gl::Lines);
-    ASSERT_EQ(drawnLines.size(), 2u);
-    for (const auto& line : drawnLines) {
-        ASSERT_EQ(line.vertices.size(), 2u);
-        const auto [low, high] =
-            std::minmax(line.vertices[0].position[2], line.vertices[1].position[2]);
-        EXPECT_NEAR(low, -1.0f, 1e-5f);
-        EXPECT_NEAR(high, 0.5f, 1e-5f);
-    }
-    EXPECT_EQ(bench.modelPrimitives(gl, gl::Points).size(), 1u);
-}
-
 // A brick of values 0 at the bottom and 10 at the top, with displacements 0.1 x node
 // number along x.
 orv::FeModel valuedBrick() {
@@ -191,26 +176,87 @@ orv::FeModel valuedBrick() {
     return m;
 }
 
-TEST(CutPlaneDrawing, CapShowsTheInterpolatedContourAndItsPointsFollowTheirEdges) {
-    SceneBench b(valuedBrick());
-    ASSERT_TRUE(b.scene.commandSetMagnification(0));
-    cutFrame(b, PlotMode::Contour, 3, atZ(0.25));  // a quarter of the way up
-    // Only the cap faces the viewer: one polygon in the band of 2.5.
-    const auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
-    ASSERT_EQ(polygons.size(), 1u);
-    EXPECT_EQ(polygons[0].vertices.size(), 4u);
-    for (const auto& v : polygons[0].vertices) {
-        EXPECT_NEAR(v.position[2], -0.25f, 1e-6f);
-        EXPECT_TRUE(near3(v.color, b.scene.colours().bandColour(2)));
-        EXPECT_TRUE(near3(v.normal, {0, 0, 1}));
+// The frames of cut models, seen along -z unless turned about y, a cut replaced and cleared,
+// and the scene's planes through three points, compared whole with tests/golden/cut_frames.txt.
+TEST(CutPlaneDrawing, FramesOfCutModelsAndPlanesThroughThreePoints) {
+    orv::FeModel shell = buildModel(
+        3, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}, {0, 2, 0}, {0, 1, 0}},
+        {{1, 48, {1, 2, 3, 4, 5, 6, 7, 8}}});
+    orvtest::addResults(shell, {"TEMP"}, {1},
+                        [](int32_t, int32_t i, int32_t) { return float(i % 4) * 3.0f; });
+    const struct {
+        const char* name;
+        orv::FeModel model;
+        PlotMode mode;
+        int item;
+        ThreePoints plane;
+        float turn;
+    } frames[] = {
+        {"lines keep -1 .. 0.5 (centred), the point ignores the plane",
+         buildModel(3, kLines, kLineElements), PlotMode::Mesh, 0, atZ(1.5), 0},
+        {"a brick's cap a quarter of the way up: one polygon in the band of 2.5", valuedBrick(),
+         PlotMode::Contour, 3, atZ(0.25), 0},
+        {"the brick's mesh: the cap, four clipped sides and the bottom", valuedBrick(),
+         PlotMode::Mesh, 3, atZ(0.25), 0},
+        {"an eight-node shell cut at x = 1.5 seen from behind faces the viewer", shell,
+         PlotMode::Material, 0, atX(1.5), 180},
+        {"its iso-surface is its iso-lines over a grey polygon", shell, PlotMode::IsoSurface, 0,
+         atX(1.5), 180},
+        {"two bricks cut through their shared face draw it as the lower brick's top",
+         stackedBricks(), PlotMode::Material, 0, atZ(1), 0},
+    };
+    std::string all;
+    for (const auto& k : frames) {
+        SceneBench b(k.model);
+        ASSERT_TRUE(b.scene.commandSetMagnification(0));
+        cutFrame(b, k.mode, k.item, k.plane);
+        ASSERT_TRUE(b.scene.commandSetViewAngles(0, k.turn, 0, b.none));
+        all += std::string("== ") + k.name + "\n" + orvtest::primitivesText(b, b.draw());
     }
+    // A new cut replaces the last one whole, and clearing it draws the model whole again.
+    SceneBench bricks(stackedBricks());
+    cutFrame(bricks, PlotMode::Material, 0, atZ(1));
+    ThreePoints otherWay = atZ(0.5);  // through the lower brick, the side below removed
+    std::swap(otherWay[1], otherWay[2]);
+    ASSERT_TRUE(bricks.scene.commandCut(otherWay));
+    all += "== the two bricks cut again, through the lower one the other way\n" +
+           cutText(bricks.scene.model(), bricks.scene.cut());
+    bricks.scene.clearCut();
+    all += "== the cut cleared\n" + orvtest::primitivesText(bricks, bricks.draw());
+    // Planes through three points of a brick from (-1, -1, -1) to (1, 1, 3) in the file: z = 0
+    // (z = -1 centred), directions of equal absolute components (not collinear); two equal
+    // points, three on one line, a plane touching the top face alone or missing the model are
+    // refused, and no cut is left.
+    Points p = cube();
+    for (auto& q : p)
+        q = {2 * q[0] - 1, 2 * q[1] - 1, 4 * q[2] - 1};
+    SceneBench b(buildModel(3, p, kHex));
+    all += "== planes through three points of the file\n";
+    for (const ThreePoints& points : {ThreePoints{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}},
+                                      {{{0, 0, 0}, {1, 1, 0}, {1, -1, 0}}},
+                                      {{{0, 0, 0}, {0, 0, 0}, {0, 1, 0}}},
+                                      {{{0, 0, 0}, {1, 1, 1}, {-2, -2, -2}}},
+                                      {{{0, 0, 3}, {1, 0, 3}, {0, 1, 3}}},
+                                      {{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}}}) {
+        b.messages.boxes.clear();
+        const bool accepted = b.scene.commandCut(points);
+        const auto& n = b.scene.cut().plane();
+        all += (accepted ? "plane " + number(n[0]) + " " + number(n[1]) + " " + number(n[2]) + " " +
+                               number(n[3]) + ", the brick " + kStates[int(b.scene.cut().state(0))]
+                         : "refused") +
+               (b.scene.cut().active() ? ", a cut" : ", no cut");
+        for (const auto& box : b.messages.boxes)
+            all += ": " + box.text;
+        all += "\n";
+    }
+    orvtest::expectGolden("cut_frames.txt", all);
+}
 
-    // The mesh shows the cap, the four clipped sides and the bottom.
-    b.plot(PlotMode::Mesh);
-    EXPECT_EQ(b.modelPrimitives(b.draw(), gl::LineLoop).size(), 6u);
-
-    // Section points follow their edge in value and deformation: bottom node a moves by
-    // 0.1 (a + 1), top node b by 0.1 (b + 1), magnified twice.
+// Section points follow their edge in value and deformation: bottom node a moves by
+// 0.1 (a + 1), top node b by 0.1 (b + 1), magnified twice.
+TEST(CutPlaneDrawing, SectionPointsFollowTheirEdgesInValueAndDeformation) {
+    SceneBench b(valuedBrick());
+    cutFrame(b, PlotMode::Contour, 3, atZ(0.25));  // a quarter of the way up
     ASSERT_TRUE(b.scene.commandSetMagnification(2));
     const orv::CutSection* s = b.scene.cut().section(0);
     ASSERT_NE(s, nullptr);
@@ -228,98 +274,7 @@ TEST(CutPlaneDrawing, CapShowsTheInterpolatedContourAndItsPointsFollowTheirEdges
         const float ux = 0.75f * 0.1f * float(p.a + 1) + 0.25f * 0.1f * float(p.b + 1);
         EXPECT_NEAR(at[0], p.position[0] + 2.0f * ux, 1e-5f);
         c.vertex(s, number, false, at, value);
-        EXPECT_TRUE(near3({at[0], at[1], at[2]}, p.position));
-    }
-}
-
-TEST(CutPlaneDrawing, CutQuadraticShellSeenFromBehindFacesTheViewerAndItsIsoSurfaceIsItsIsoLines) {
-    // An eight-node shell over [0, 2] x [0, 2], mid-side nodes between the corners, cut at
-    // x = 1.5: its kept polygon begins with three points on one line.
-    orv::FeModel m = buildModel(
-        3, {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}, {0, 2, 0}, {0, 1, 0}},
-        {{1, 48, {1, 2, 3, 4, 5, 6, 7, 8}}});
-    orvtest::addResults(m, {"TEMP"}, {1},
-                        [](int32_t, int32_t i, int32_t) { return float(i % 4) * 3.0f; });
-    SceneBench b(std::move(m));
-    cutFrame(b, PlotMode::Material, 0, atX(1.5));
-    ASSERT_EQ(b.scene.cut().state(0), CutState::Cut);
-    ASSERT_EQ(b.scene.cut().section(0)->polygons[0].size(), 7u);
-    ASSERT_TRUE(b.scene.commandSetViewAngles(0, 180, 0, b.none));
-    auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
-    ASSERT_EQ(polygons.size(), 1u);
-    EXPECT_TRUE(near3(polygons[0].vertices[0].normal, {0, 0, -1}));
-
-    b.plot(PlotMode::IsoSurface);  // the grey polygon with the lines over it
-    const orv::RecordingGl gl = b.draw();
-    polygons = b.modelPrimitives(gl, gl::Polygon);
-    ASSERT_EQ(polygons.size(), 1u);
-    EXPECT_TRUE(near3(polygons[0].vertices[0].color, {0.8f, 0.8f, 0.8f}));
-    EXPECT_FALSE(b.modelPrimitives(gl, gl::Lines).empty());
-}
-
-TEST(CutPlaneDrawing, APlaneThroughAnInnerFaceDrawsItUntilTheCutIsReplacedOrCleared) {
-    SceneBench b(stackedBricks());
-    ASSERT_EQ(b.scene.model().faceFlags[1], 0);  // face (4, 5, 6, 7) of the lower brick
-    cutFrame(b, PlotMode::Material, 0, atZ(1));
-    const orv::CutPlane& cut = b.scene.cut();
-    EXPECT_EQ(cut.state(0), CutState::InPlane);
-    EXPECT_EQ(cut.state(1), CutState::Removed);
-    const auto topFace = [&] {
-        const auto polygons = b.modelPrimitives(b.draw(), gl::Polygon);
-        EXPECT_EQ(polygons.size(), 1u);
-        return polygons.empty() ? -9.0f : polygons[0].vertices[0].position[2];
-    };
-    EXPECT_NEAR(topFace(), 0.0f, 1e-6f);
-
-    ASSERT_TRUE(b.scene.commandCut(atZ(0.5)));  // through the lower brick's middle
-    EXPECT_FALSE(cut.inPlaneFace(0, 1));
-    EXPECT_EQ(cut.state(0), CutState::Cut);
-    EXPECT_EQ(cut.state(1), CutState::Removed);
-    ThreePoints otherWay = atZ(0.5);
-    std::swap(otherWay[1], otherWay[2]);
-    ASSERT_TRUE(b.scene.commandCut(otherWay));
-    EXPECT_EQ(cut.state(0), CutState::Cut);
-    EXPECT_EQ(cut.state(1), CutState::Whole);
-    EXPECT_EQ(cut.section(1), nullptr);
-    b.scene.clearCut();
-    EXPECT_FALSE(cut.active());
-    EXPECT_NEAR(topFace(), 1.0f, 1e-6f);
-}
-
-TEST(CutPlaneScene, PlaneThroughThreePointsOfTheFileOrRefusedWithNoCutLeft) {
-    // A brick from (-1, -1, -1) to (1, 1, 3) in the file: centre (0, 0, 1).
-    Points p = cube();
-    for (auto& q : p)
-        q = {2 * q[0] - 1, 2 * q[1] - 1, 4 * q[2] - 1};
-    SceneBench b(buildModel(3, p, kHex));
-    const struct {
-        ThreePoints points;
-        double c, d;  // of the plane (0, 0, c, d); NAN when refused
-    } cases[] = {
-        {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}, 1, 1},  // z = 0 in the file is z = -1 centred
-        // Equal absolute components of the two directions are not collinear.
-        {{{{0, 0, 0}, {1, 1, 0}, {1, -1, 0}}}, -1, -1},
-        {{{{0, 0, 0}, {0, 0, 0}, {0, 1, 0}}}, NAN, NAN},     // two equal points
-        {{{{0, 0, 0}, {1, 1, 1}, {-2, -2, -2}}}, NAN, NAN},  // on one line
-        {{{{0, 0, 3}, {1, 0, 3}, {0, 1, 3}}}, NAN, NAN},     // touches the top face only
-        {{{{0, 0, 5}, {1, 0, 5}, {0, 1, 5}}}, NAN, NAN},     // misses the model
-    };
-    for (const auto& k : cases) {
-        SCOPED_TRACE(&k - cases);
-        b.messages.boxes.clear();
-        const bool accepted = !std::isnan(k.c);
-        EXPECT_EQ(b.scene.commandCut(k.points), accepted);
-        EXPECT_EQ(b.scene.cut().active(), accepted);
-        EXPECT_EQ(b.messages.boxes.size(), accepted ? 0u : 1u);
-        if (!accepted) {
-            EXPECT_EQ(b.messages.boxes.at(0).text, "Error of definition of cutplane!");
-            continue;
-        }
-        const auto& plane = b.scene.cut().plane();
-        EXPECT_TRUE(std::fabs(plane[0]) + std::fabs(plane[1]) < 1e-12 &&
-                    std::fabs(plane[2] - k.c) < 1e-12 && std::fabs(plane[3] - k.d) < 1e-6)
-            << plane[0] << " " << plane[1] << " " << plane[2] << " " << plane[3];
-        EXPECT_EQ(b.scene.cut().state(0), CutState::Cut);
+        EXPECT_TRUE(at[0] == p.position[0] && at[1] == p.position[1] && at[2] == p.position[2]);
     }
 }
 

@@ -29,24 +29,20 @@ void PrintTo(const ImageCase& c, std::ostream* os) {
 }
 
 std::string trim(const std::string& s) {
-    const size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
-    return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+    const size_t a = s.find_first_not_of(' ');
+    return a == std::string::npos ? std::string() : s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
 
 std::vector<ImageCase> loadCases() {
     std::vector<ImageCase> cases;
     std::ifstream in(ORVANTA_IMAGES_DIR "/cases.txt");
     for (std::string line; std::getline(in, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> fields;
-        for (size_t start = 0;;) {
-            const size_t bar = line.find(" | ", start);
-            fields.push_back(trim(line.substr(start, bar - start)));
-            if (bar == std::string::npos) break;
-            start = bar + 3;
+        std::vector<std::string> f;  // the fields between " | "
+        for (size_t start = 0, bar = 0; bar != std::string::npos; start = bar + 3) {
+            bar = line.find(" | ", start);
+            f.push_back(trim(line.substr(start, bar - start)));
         }
-        if (fields.size() == 4)
-            cases.push_back({fields[0], fields[1], fields[2], std::stod(fields[3])});
+        if (f.size() == 4 && line[0] != '#') cases.push_back({f[0], f[1], f[2], std::stod(f[3])});
     }
     return cases;
 }

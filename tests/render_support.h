@@ -1,10 +1,13 @@
 #pragma once
 // Helpers of the drawing tests: a scene over a small model drawn into a recording Gl, with
-// the model's primitives told apart from the overlay's, and a few small models.
+// the model's primitives told apart from the overlay's and described as text, and a few small
+// models.
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "geometry.h"
@@ -27,61 +30,70 @@ class SceneBench {
         orv::RecordingGl fontGl;
         scene.fonts().create(fontGl);
     }
-
     // Switches the plot mode as the view's command does; fails the test when refused.
     void plot(orv::PlotMode mode, bool contourEdges = false) {
         NoAnimation animation;
         EXPECT_TRUE(scene.commandPlotMode(mode, contourEdges, animation));
     }
-
     // Switches the element grid on or off as the view's command does.
     void toggleGrid() { EXPECT_TRUE(scene.commandToggleGrid(none)); }
-
     // One frame.
     orv::RecordingGl draw() {
         orv::RecordingGl gl;
         scene.redraw(gl);
         return gl;
     }
-
-    // The primitives of the model itself: the overlay lies on the near plane, far in front.
-    std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl) const {
-        const float overlayZ = -scene.camera().nearPlane();
+    // Whether a depth is the overlay's: it lies on the near plane, far in front of the model.
+    bool onOverlay(float z) const { return z >= -0.5f * scene.camera().nearPlane(); }
+    // The primitives of the model itself, all or of one mode.
+    std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl, int mode = -1) const {
         std::vector<Primitive> out;
         for (const Primitive& p : gl.primitives)
-            if (p.vertices.empty() || p.vertices[0].position[2] < 0.5f * overlayZ) out.push_back(p);
+            if ((p.vertices.empty() || !onOverlay(p.vertices[0].position[2])) &&
+                (mode < 0 || p.mode == unsigned(mode)))
+                out.push_back(p);
         return out;
     }
-    std::vector<Primitive> modelPrimitives(const orv::RecordingGl& gl, unsigned mode) const {
-        std::vector<Primitive> out;
-        for (const Primitive& p : modelPrimitives(gl))
-            if (p.mode == mode) out.push_back(p);
-        return out;
-    }
-
     // A frame record over the scene's state with the nodes `geometry` prepares from
     // `settings`, for what no command reaches: a renderer of the test's own, picked nodes.
     orv::DrawContext context(orv::Gl& gl, orv::Geometry& geometry,
                              const orv::PlotSettings& settings, const std::vector<int32_t>& picked,
                              bool drag = false) {
-        return {gl,
-                scene.model(),
-                settings,
-                scene.colours(),
-                scene.bands(),
-                scene.userColours(),
-                scene.fonts(),
-                scene.cut(),
-                picked,
-                geometry.prepareNodes(scene.model(), settings),
-                scene.camera().viewAngles(),
-                drag};
+        orv::Scene& s = scene;
+        return orv::DrawContext(
+            gl, s.model(), settings, s.colours(), s.bands(), s.userColours(), s.fonts(), s.cut(),
+            picked, geometry.prepareNodes(s.model(), settings), s.camera().viewAngles(), drag);
     }
-
     NoAnimation none;
     RecordingMessages messages;
     orv::Scene scene{messages};
 };
+
+// What a frame draws of the model, one primitive a line: its kind, its first vertex's colour
+// and normal, lighting and depth test, line width and point size; then its vertices.
+inline std::string primitivesText(const SceneBench& b, const orv::RecordingGl& gl) {
+    static const char* const kModes[] = {"points",   "lines", "loop",  "strip",     "triangles",
+                                         "tristrip", "fan",   "quads", "quadstrip", "polygon"};
+    const auto triple = [](const std::array<float, 3>& v) {
+        const auto f = [](float x) { return std::fabs(x) < 5e-4f ? 0.0 : double(x); };
+        char s[80];
+        std::snprintf(s, sizeof s, " (%.3f %.3f %.3f)", f(v[0]), f(v[1]), f(v[2]));
+        return std::string(s);
+    };
+    std::string out;
+    for (const Primitive& p : b.modelPrimitives(gl)) {
+        if (p.vertices.empty()) continue;
+        char state[80];
+        std::snprintf(state, sizeof state, "%s%s width %g size %g\n ", p.lighting ? " lit" : "",
+                      p.depthTest ? " depth" : "", p.lineWidth, p.pointSize);
+        out += kModes[p.mode] + (" colour" + triple(p.vertices[0].color)) + " normal" +
+               triple(p.vertices[0].normal) + state;
+        for (const auto& v : p.vertices)
+            out += triple(v.position);
+        out += "\n";
+    }
+    return out;
+}
 
 // A unit square of one 4-node plane element (centred: -0.5..0.5) with one component "T"
 // holding `values` at its nodes (counter-clockwise from the lower left).
