@@ -5,6 +5,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 BUILD_DIR="${1:-build}"
+ROOT="$PWD"
 cmake --build "$BUILD_DIR" --target orvanta-batch >/dev/null
 grep -v '^#' tests/images/cases.txt | grep ' | ' | while IFS= read -r line; do
     name=$(printf '%s' "$line" | awk -F' [|] ' '{print $1}')
@@ -12,6 +13,7 @@ grep -v '^#' tests/images/cases.txt | grep ' | ' | while IFS= read -r line; do
     options=$(printf '%s' "$line" | awk -F' [|] ' '{print $3}')
     echo "$name"
     # shellcheck disable=SC2086
-    TZ=UTC SOURCE_DATE_EPOCH=1800000000 "$BUILD_DIR/cli/orvanta-batch" render \
-        "examples/$file" -o "tests/images/$name.png" $options
+    # Run beside the baselines, so that a case's options may name files there.
+    (cd tests/images && TZ=UTC SOURCE_DATE_EPOCH=1800000000 "$ROOT/$BUILD_DIR/cli/orvanta-batch" \
+        render "$ROOT/examples/$file" -o "$name.png" $options)
 done
