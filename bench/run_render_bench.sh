@@ -28,18 +28,6 @@ BATCH="$BUILD_DIR/cli/orvanta-batch"
 FRAMES="$BUILD_DIR/bench/orvanta-render-bench"
 DESKTOP="$BUILD_DIR/bench/orvanta-desktop-bench"
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-for tool in hyperfine f3d Xvfb; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        pkg="$tool"
-        [ "$tool" = Xvfb ] && pkg=xvfb
-        echo "== installing $pkg from the Debian packages (for the bench only)"
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$pkg" \
-            >/dev/null 2>&1 || echo "   ($pkg unavailable)"
-    fi
-done
-
 mkdir -p "$DATA"
 [ -s "$HEX" ] || "$SAMPLES" block hex 100 "$HEX"
 [ -s "$QUAD" ] || "$SAMPLES" block quad 1000 "$QUAD"
@@ -69,6 +57,19 @@ medians() {
 }
 
 case "$PARTS" in *processes*)
+    # Only the side-by-side comparison needs these.
+    SUDO=""
+    if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+    for tool in hyperfine f3d Xvfb; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            pkg="$tool"
+            [ "$tool" = Xvfb ] && pkg=xvfb
+            echo "== installing $pkg from the Debian packages (for the bench only)"
+            DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends \
+                "$pkg" >/dev/null 2>&1 || echo "   ($pkg unavailable)"
+        fi
+    done
+
     # The general viewer needs an X display: one server for the whole run, so that its
     # start-up is not counted against it.
     XPID=""
@@ -115,7 +116,9 @@ esac
 case "$PARTS" in *desktop*)
     echo "== the desktop program, 1280x1024 virtual screen: start to the first frame of the"
     echo "   block (mesh plot, as opened), then 40 moves of a rotation drag in each plot"
-    if command -v xvfb-run >/dev/null 2>&1; then
+    if ! command -v xvfb-run >/dev/null 2>&1; then
+        echo "   (no xvfb-run: install xvfb to time the desktop program)"
+    else
         for command in "" plotContour plotMaterial plotIsoLine plotIsoSurface plotNode; do
             i=0
             while [ "$i" -lt "$RUNS" ]; do
