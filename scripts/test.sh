@@ -17,7 +17,7 @@ ctest --test-dir build --output-on-failure -j "$JOBS"
 echo "== all tests again under address and undefined-behaviour sanitizers"
 scripts/build.sh build-asan -DORVANTA_SANITIZE=ON -DORVANTA_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp" \
+    LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0" \
     ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 
 echo "== fuzzers"
