@@ -61,8 +61,7 @@ int main(int argc, char** argv) {
     StderrMessages messages;
     orv::NullProgress progress;
     orv::FeModel m;
-    if (!orv::readModelFile(m, argv[1], orv::fileExtension(argv[1]), progress, messages))
-        return 1;
+    if (!orv::readModelFile(m, argv[1], orv::fileExtension(argv[1]), progress, messages)) return 1;
     const int dof = argc > 3 ? std::atoi(argv[3]) : m.results.dofCount - 1;
     const int step = argc > 4 ? std::atoi(argv[4]) : 0;
     std::vector<char> out;
