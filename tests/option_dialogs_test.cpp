@@ -7,13 +7,6 @@ namespace {
 
 using orvtest::SceneBench;
 
-std::vector<std::string> texts(const orvtest::RecordingMessages& m) {
-    std::vector<std::string> out;
-    for (const auto& b : m.boxes)
-        out.push_back(b.title + ": " + b.text);
-    return out;
-}
-
 TEST(FieldText, SixSignificantDigitsWithoutTheLocale) {
     std::string shown;
     for (const double v : {1.23456789, 150.0, -0.5, 1e-5, 1234567.0})
@@ -58,7 +51,7 @@ TEST(PlotOption, LimitsAreTheUsersOnlyWhenAFieldChangedAndBadFieldsAreRefused) {
         c.edit(o);
         const orv::BandValues before = s.bands();
         EXPECT_EQ(s.commandPlotOption(o), !*c.message) << c.name;
-        EXPECT_EQ(texts(b.messages),
+        EXPECT_EQ(b.messages.texts(),
                   *c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{})
             << c.name;
         EXPECT_EQ(s.settings().userRange.on, c.userLimits) << c.name;
@@ -115,7 +108,7 @@ TEST(Symmetry, ANewSymmetryResetsTheCameraTheSameOneChangesNothing) {
     EXPECT_FLOAT_EQ(s.camera().translation[1], 0.0f);
     SceneBench solid(orvtest::twoHexModel());
     EXPECT_FALSE(solid.scene.commandSetSymmetry(orv::Symmetry::AboutX));
-    EXPECT_EQ(texts(solid.messages),
+    EXPECT_EQ(solid.messages.texts(),
               std::vector<std::string>{"Message: It is available for 2D plot!"});
 }
 
@@ -159,8 +152,8 @@ TEST(Colours, ApplyTakesZeroTo255AndEveryValueIsStoredAsItWasGiven) {
         EXPECT_EQ(s.commandSetColour(C::AxisColor, rgb), taken);
         EXPECT_EQ(s.colour(C::AxisColor), taken ? rgb : before);
     }
-    EXPECT_EQ(texts(messages), std::vector<std::string>(
-                                   2, "Orvanta 3.00: Please enter an integer between 0 and 255."));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>(
+                                    2, "Orvanta 3.00: Please enter an integer between 0 and 255."));
     // A setting's text is three numbers with any separators; anything else is ignored.
     const std::tuple<const char*, const char*, C, std::array<int, 3>> settings[] = {
         {"ElemNb", "10,20,30", C::ElemNb, {10, 20, 30}},

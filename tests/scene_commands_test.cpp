@@ -12,13 +12,6 @@ using orv::CommandId;
 using orv::MouseMode;
 using orvtest::SceneBench;
 
-std::vector<std::string> texts(const orvtest::RecordingMessages& m) {
-    std::vector<std::string> out;
-    for (const auto& b : m.boxes)
-        out.push_back(b.title + ": " + b.text);
-    return out;
-}
-
 // Records the pauses, resumes and holds a command asks of the animation timer.
 class RecordingAnimation final : public orv::AnimationControl {
   public:
@@ -97,7 +90,7 @@ TEST(CommandGuards, MessagesAndPausesFollowTheTable) {
         if (c.dialog) scene.setDialogOpen(orv::ModelessDialog(c.dialog - 1), true);
         RecordingAnimation timer;
         EXPECT_EQ(scene.allowed(c.id, timer), !*c.message);
-        EXPECT_EQ(texts(b ? b->messages : noModelBoxes),
+        EXPECT_EQ((b ? b->messages : noModelBoxes).texts(),
                   *c.message ? std::vector<std::string>{std::string("Message: ") + c.message}
                              : std::vector<std::string>{});
         EXPECT_EQ(timer.calls, c.timer);
@@ -154,7 +147,7 @@ TEST(CommandStates, CheckMarksFollowWhatIsShownAndOpenDialogsHoldTheWindow) {
     s.setDialogOpen(orv::ModelessDialog::Animation, true);
     EXPECT_EQ(marks(), "--xxxx-- !");
     EXPECT_FALSE(s.canClose());
-    EXPECT_EQ(texts(b.messages),
+    EXPECT_EQ(b.messages.texts(),
               (std::vector<std::string>{"Message: Please close cut plane dialog firstly!",
                                         "Message: Please close animation dialog firstly!"}));
 }
@@ -245,7 +238,7 @@ TEST(Steps, SteppingKeepsWithinTheStepsHoldsTheAnimationAndRefusesBadValues) {
     EXPECT_FALSE(s.startAnimation(4, NAN, orv::AnimationMethod::ForwardOnly));
     const std::string kNumber = "Message: Please enter a number.";
     EXPECT_EQ(
-        texts(b.messages),
+        b.messages.texts(),
         (std::vector<std::string>{"Message: Display steps are only for a single step or modes!",
                                   "Message: It is not a mode file!", kNumber,
                                   "Message: The division number is limited in the range 2 -- 20!",

@@ -36,6 +36,13 @@ struct RecordingMessages final : orv::Messages {
         return std::count_if(boxes.begin(), boxes.end(),
                              [](auto& b) { return b.title == "Error"; });
     }
+    // Every box as "Title: text".
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& b : boxes)
+            out.push_back(b.title + ": " + b.text);
+        return out;
+    }
     std::vector<orv::MessageBox> boxes;
 };
 

@@ -135,17 +135,17 @@ std::string rasterise(const std::string& path, int cellHeight, bool autohint, Gl
 }
 
 // Rasterised once per process: printing builds the fonts again for another context.
-const Rasterised& glyphsFor(const FontSpec& spec, int height) {
+const Rasterised& glyphsFor(const FontSpec& font, int height) {
     static std::mutex mutex;
     static std::map<std::string, Rasterised> cache;
     const std::string key =
-        std::string(spec.face) + "/" + std::to_string(height) + "/" + std::to_string(spec.weight);
+        std::string(font.face) + "/" + std::to_string(height) + "/" + std::to_string(font.weight);
     std::lock_guard<std::mutex> lock(mutex);
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
     Rasterised r;
-    const std::string family = standIn(spec.face);
-    const std::string path = fontFile(family, spec.weight, false);
+    const std::string family = standIn(font.face);
+    const std::string path = fontFile(family, font.weight, false);
     if (path.empty()) {
         r.problem = "No font file for " + family + " can be found.";
     } else {
