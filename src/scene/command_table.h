@@ -86,7 +86,7 @@ enum class Guard {
     Chain,         // nothing with the curve plot shown; "Please read result file firstly!"
     ResultsChain,  // "No results are availabile!" first, then the chain
     ModelOnly,     // only "Please read result file firstly!"
-    OwnRules,      // files, pictures and closing: their own tests of the open dialogs
+    OwnRules,      // files, pictures, listings and curves: their own tests of the open dialogs
 };
 
 // The model a command needs after its guard.

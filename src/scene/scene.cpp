@@ -33,6 +33,7 @@ void Scene::clear() {
     animation_ = {};
     modelLoaded_ = false;
     curvePlotShown_ = false;
+    curves_.nodes.clear();  // the table stays, but it can no longer be computed again
     dragging_ = false;
     zoomCornersSet_ = false;
     mouseMode_ = MouseMode::Idle;
@@ -142,7 +143,61 @@ bool Scene::allowed(CommandId id, AnimationControl& animation) {
                 messages_.showMessage("Please close firstly cut dialog!");
                 return false;
             }
+            if (curveArrayDialogOpen_) {
+                messages_.showMessage("Please close firstly curve array dialog!");
+                return false;
+            }
             return true;
+        case CommandId::ListNode:
+        case CommandId::ListElement:
+        case CommandId::ListResults:
+        case CommandId::ModelInfo:
+            if (animationDialogOpen_) {
+                animation.pause();  // and it stays paused
+                animation.hold();
+            }
+            return guardChain(Guard::ModelOnly);
+        case CommandId::CurveData:
+            if (animationDialogOpen_) {
+                animation.pause();
+                animation.hold();
+                messages_.showMessage("Please close firstly animation dialog!");
+                return false;
+            }
+            if (cutPlaneDialogOpen_) {
+                messages_.showMessage("Please close firstly cut dialog!");
+                return false;
+            }
+            return true;
+        case CommandId::CurveDefinition:
+            if (curves_.empty()) {
+                if (animationDialogOpen_) {
+                    animation.pause();
+                    animation.hold();
+                }
+                messages_.showMessage("There is no curve data, read data firstly!");
+                return false;
+            }
+            return true;
+        case CommandId::PlotCurve:
+        case CommandId::CurveOption:
+            if (animationDialogOpen_) {
+                animation.pause();
+                animation.hold();
+                messages_.showMessage("Please close firstly animation dialog!");
+                return false;
+            }
+            if (!curves_.plot) {
+                messages_.showMessage("No curve availiable!");
+                return false;
+            }
+            return true;
+        case CommandId::CuttingPlane:
+            if (curveArrayDialogOpen_) {
+                messages_.showMessage("Please close firstly curve array dialog!");
+                return false;
+            }
+            break;
         case CommandId::SaveAs:
             if (animationDialogOpen_) {
                 animation.pause();  // and it stays paused
@@ -238,11 +293,29 @@ CommandState Scene::commandState(CommandId id) const {
 }
 
 void Scene::setDialogOpen(ModelessDialog dialog, bool open) {
-    (dialog == ModelessDialog::Animation ? animationDialogOpen_ : cutPlaneDialogOpen_) = open;
+    switch (dialog) {
+        case ModelessDialog::Animation:
+            animationDialogOpen_ = open;
+            break;
+        case ModelessDialog::CutPlane:
+            cutPlaneDialogOpen_ = open;
+            break;
+        case ModelessDialog::CurveArray:
+            curveArrayDialogOpen_ = open;
+            break;
+    }
 }
 
 bool Scene::dialogOpen(ModelessDialog dialog) const {
-    return dialog == ModelessDialog::Animation ? animationDialogOpen_ : cutPlaneDialogOpen_;
+    switch (dialog) {
+        case ModelessDialog::Animation:
+            return animationDialogOpen_;
+        case ModelessDialog::CutPlane:
+            return cutPlaneDialogOpen_;
+        case ModelessDialog::CurveArray:
+            return curveArrayDialogOpen_;
+    }
+    return false;
 }
 
 bool Scene::canClose() {
@@ -255,13 +328,27 @@ bool Scene::canClose() {
         messages_.showMessage("Please close animation dialog firstly!");
         return false;
     }
+    if (curveArrayDialogOpen_) {
+        messages_.showMessage("Please close curve array dialog firstly!");
+        return false;
+    }
     return true;
 }
 
 // --- drawing ---
 
 void Scene::redraw(Gl& gl) {
-    if (curvePlotShown_) return;  // the curve chart draws itself
+    if (curvePlotShown_) {
+        // The chart's own projection is loaded with every frame, as the model's is.
+        if (curves_.plot) {
+            curvePlotProjection(gl, viewportWidth_, viewportHeight_);
+            drawCurvePlot(gl, fonts_, *curves_.plot, pixelScale_);
+        } else {
+            gl.clearColor(1, 1, 1, 0);
+            gl.clear(gl::ColorBufferBit | gl::DepthBufferBit);
+        }
+        return;
+    }
     if (!modelLoaded_) {
         gl.clearColor(1, 1, 1, 0);
         gl.clear(gl::ColorBufferBit | gl::DepthBufferBit);

@@ -13,6 +13,7 @@
 #include "camera.h"
 #include "color_map.h"
 #include "command_table.h"
+#include "curve_data.h"
 #include "cut_plane.h"
 #include "draw_context.h"
 #include "fe_model.h"
@@ -31,7 +32,7 @@ enum class MouseMode : int { Rotate = 0, Pan = 1, ZoomBox = 2, Pick = 3, Unpick 
 enum class StepMove { First, Previous, Next, Last };
 enum class AnimationMethod { ForwardOnly, ForwardAndBack };
 // The modeless dialogs that other commands respect.
-enum class ModelessDialog { Animation, CutPlane };
+enum class ModelessDialog { Animation, CutPlane, CurveArray };
 
 struct AnimationState {
     AnimationMethod method = AnimationMethod::ForwardOnly;
@@ -266,6 +267,9 @@ class Scene {
     // Removes the picked node drawn nearest pixel (x, y); an empty list is said in a box.
     bool commandUnpick(int x, int y);
     void clearPicked();
+    // Replaces the pick list with typed nodes (1-based; numbers outside the model are left
+    // out), so that they are shown as picked.
+    void setPicked(const std::vector<int32_t>& nodes);
     // The file coordinates (the centre added back, in double) of the first `limit` picked
     // nodes; z is 0 in a plane model.
     std::vector<std::array<double, 3>> pickedCoordinates(size_t limit) const;
@@ -280,6 +284,36 @@ class Scene {
     // Closing: no cut, no picked nodes, the dialog no longer open, and the mouse mode of
     // before it back (or the one Dynamic Pan or Rotation chose meanwhile).
     void endCutDefinition();
+
+    // --- curves (scene_curves.cpp) ---
+    const CurveData& curveData() const { return curves_; }
+    // Curve data "From file", a .cdb opened or dropped: reads the whole file; the table
+    // replaces the old one (no source nodes, no curve, no plot). A refused file changes nothing.
+    bool commandReadCurveFile(const std::string& path);
+    // "From this result": the nodes (1-based, as readCurveNodes gives them) are checked
+    // against the open model (results, a plane model and two different nodes for a line),
+    // the table is computed at the shown step, written to outputName and read back. Any
+    // refusal or failure leaves the curve data as it was.
+    bool commandComputeCurve(CurveKind kind, const std::vector<int32_t>& nodes,
+                             const std::string& outputName);
+    // Definition of a line distribution: computes the table again at display step `step`
+    // (0-based, which becomes the shown step) over the same file; refused unless the source
+    // still fits the open model.
+    bool commandRecomputeLine(int step);
+    // Definition: the curve on the current table; the plot is switched off, then on.
+    bool commandDefineCurve(const std::string& name, int32_t xColumn,
+                            const std::vector<int32_t>& yColumns);
+    // Plot curve (after its tests): the mouse goes idle and the view switches between the
+    // model and the chart.
+    bool commandPlotCurve();
+    // Curve option: the chart is shown (no toggle).
+    void showCurvePlot();
+    // Writes the defined curve's export; the curve file being read is never overwritten.
+    bool commandExportCurve(const std::string& path);
+    // The curve-array dialog's life: opening remembers the mouse mode, empties the pick list
+    // and marks picked points; closing gives the mode back and empties the list.
+    void beginCurveArray();
+    void endCurveArray();
 
   private:
     class FileOperation;
@@ -309,6 +343,9 @@ class Scene {
     bool fileOperation_ = false;
     bool animationDialogOpen_ = false;
     bool cutPlaneDialogOpen_ = false;
+    bool curveArrayDialogOpen_ = false;
+    CurveData curves_;
+    MouseMode modeBeforeCurveArray_ = MouseMode::Idle;
     bool dragging_ = false;  // a drag moved the picture: the step holds, outlines may do
     std::optional<long long> fixedClock_;
     size_t nonFiniteValues_ = 0;

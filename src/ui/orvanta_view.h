@@ -3,8 +3,10 @@
 // commands' tests and changes are the Scene's; this class adds the window's part: dialogs,
 // the animation timer, cursors, settings, files, the picture's saving and printing.
 #include <QCursor>
+#include <QDialog>
 #include <QImage>
 #include <QOpenGLWidget>
+#include <QPointer>
 #include <QPrinter>
 #include <QTimer>
 #include <array>
@@ -67,6 +69,22 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     QImage renderPicture();
     // Reads what the view shows, as a bitmap file holds it.
     bool readViewFrame(FrameImage& image);
+
+    // --- listings (view_reports.cpp) ---
+    // A listing command: its tests, the listing written to a temporary file, shown in the
+    // listing window, and the file removed when the window closes.
+    void listingCommand(CommandId id);
+
+    // --- curves (view_curves.cpp) ---
+    void curveDataCommand();
+    void curveDefinitionCommand();
+    void plotCurveCommand();
+    void curveOptionCommand();
+    // A curve file opened, named or dropped: read as Curve data "From file" reads it, then
+    // the Definition dialog; false when it was refused.
+    bool openCurveFile(const QString& path);
+    // The curve-array dialog, while it exists.
+    QDialog* curveArrayDialog() const { return curveArrayDialog_; }
 
     // The close guard: false, with its message, while a dialog that must be closed first is
     // open or a file is being read or written.
@@ -136,6 +154,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     int pixelHeight() const;
     QPoint pixel(const QPointF& p) const;
 
+    QPointer<QDialog> curveArrayDialog_;
     Messages& messages_;
     FileMessages fileMessages_;  // the scene's messages, naming the file being read or written
     Scene scene_;

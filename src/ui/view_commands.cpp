@@ -158,11 +158,29 @@ bool COrvantaView::command(CommandId id) {
         case CommandId::ColorOption:
             colourOptionCommand();
             break;
+        case CommandId::ListNode:
+        case CommandId::ListElement:
+        case CommandId::ListResults:
+        case CommandId::ModelInfo:
+            listingCommand(id);
+            break;
+        case CommandId::CurveData:
+            curveDataCommand();
+            break;
+        case CommandId::CurveDefinition:
+            curveDefinitionCommand();
+            break;
+        case CommandId::PlotCurve:
+            plotCurveCommand();
+            break;
+        case CommandId::CurveOption:
+            curveOptionCommand();
+            break;
         case CommandId::HelpIndex:
             messages_.showMessage("Sorry! It is not available.");
             break;
         default:
-            break;  // listings and curves come with their windows
+            break;
     }
     return true;
 }
