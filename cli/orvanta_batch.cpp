@@ -40,6 +40,10 @@ std::string usage() {
            "  animate FILE -o OUT [options]      play FILE as the Animation dialog would into an\n"
            "                                     animated OUT.gif or PNG frames in a folder OUT;\n"
            "                                     see animate --help\n"
+           "  curve ACTION ...                   curve tables (.cdb): a result's time history\n"
+           "                                     or line distribution, a table's columns, its\n"
+           "                                     export and chart; an existing output is\n"
+           "                                     replaced; see curve --help\n"
            "  --help                             print this help\n"
            "\n"
            "Listings are printed on standard output exactly as the listing file holds them\n"
@@ -139,7 +143,8 @@ bool readModel(orv::FeModel& model, const std::string& path) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string commands = "the commands are info, list, convert, render, animate and --help";
+    const std::string commands =
+        "the commands are info, list, convert, render, animate, curve and --help";
     if (args.empty()) return usageError("no command given; " + commands);
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -167,5 +172,6 @@ int main(int argc, char** argv) {
     if (command == "render") return render(std::vector<std::string>(args.begin() + 1, args.end()));
     if (command == "animate")
         return animate(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (command == "curve") return curve(std::vector<std::string>(args.begin() + 1, args.end()));
     return usageError("unknown command \"" + command + "\"; " + commands);
 }

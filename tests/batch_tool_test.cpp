@@ -92,16 +92,37 @@ TEST_F(BatchTool, CommandsAsCommitted) {
          "render modes.mdf -o m.png --mode 2 --step 1", "render modes.mdf -o no.png --mode 3",
          "render bricks.rst -o no.png --mode 1", "render one.rst -o 1.png --frames 5 --step 5",
          "render one.rst -o no.png --frames 5 --step 6", "render bricks.rst -o no.png --frames 5"});
+    // Curve tables of the examples: computed, listed and exported; refusals and usage errors.
+    const auto examples = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+    for (const char* name : {"cantilever.asc", "plate_hole_q4.asc"})
+        std::filesystem::create_symlink(examples / name, file(name));
+    writeBytes(file("short.cdb"), std::string("\x05\0\0\0\x02", 5));
+    runAll("", {"curve history cantilever.asc --nodes 308,328 -o tip.cdb", "curve info tip.cdb",
+                "curve line plate_hole_q4.asc --from 13 --to 589 --step 2 -o line.cdb",
+                "curve info line.cdb", "curve export tip.cdb --x 0 --y 2,7 -o tip.xls",
+                "curve info short.cdb", "curve info absent.cdb",
+                "curve history cantilever.asc --nodes 616 -o no.cdb",
+                "curve line cantilever.asc --from 1 --to 2 -o no.cdb",
+                "curve line plate_hole_q4.asc --from 13 --to 13 -o no.cdb", "curve",
+                "curve fit tip.cdb", "curve info tip.cdb --x 0", "curve history cantilever.asc",
+                "curve line plate_hole_q4.asc --from 1 --to 2 --step 5 -o no.cdb",
+                "curve export tip.cdb --x 0 --y 2,11 -o no.xls",
+                "curve plot tip.cdb --x 0 --y 2 -o no.gif", "curve --help"});
+    transcript += "--- tip.xls\n" + readBytes(file("tip.xls")) + "\n";
     // Writes that the system stops half way leave no temporary and the old file as it was.
     runAll("ulimit -f 1; ", {"convert bricks.asc big.rst", "convert bricks.rst old.asc",
-                             "render bricks.rst -o big.png --size 320x240"});
+                             "render bricks.rst -o big.png --size 320x240",
+                             "curve history cantilever.asc --nodes 1,2,3,4,5,6,7,8,9 -o big.cdb"});
     expectGolden("batch_tool.txt", transcript);
     EXPECT_EQ(readBytes(file("kept.rst")) + readBytes(file("old.asc")), "old2000\n3 2\n");
-    EXPECT_EQ(dir_.entries(),
-              (std::vector<std::string>{"1.png", "2.png", "bricks.asc", "bricks.rst",
-                                        "converted.RST", "cut.rst", "hard.asc", "kept.rst", "m.png",
-                                        "model.txt", "modes.mdf", "old.asc", "one.rst", "pipe.asc",
-                                        "soft.rst", "type.asc"}));
+    std::vector<std::string> left = {"1.png",         "2.png",     "bricks.asc", "bricks.rst",
+                                     "converted.RST", "cut.rst",   "hard.asc",   "kept.rst",
+                                     "m.png",         "model.txt", "modes.mdf",  "old.asc",
+                                     "one.rst",       "pipe.asc",  "soft.rst",   "type.asc"};
+    left.insert(left.end(), {"cantilever.asc", "line.cdb", "plate_hole_q4.asc", "short.cdb",
+                             "tip.cdb", "tip.xls"});
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(dir_.entries(), left);
 }
 
 // A title or a word full of terminal escape sequences never reaches a terminal raw; into a
