@@ -47,7 +47,7 @@ TEST(CommandGuards, MessagesAndPausesFollowTheTable) {
     const struct {
         CommandId id;
         int model;   // 0 none, 2 plane with results, 3 solid with results, 4 solid without
-        int dialog;  // 0 none, 1 animation, 2 cut plane
+        int dialog;  // 0 none, 1 animation, 2 cut plane, 3 curve array
         const char* message;
         const char* timer;
     } cases[] = {
@@ -73,6 +73,17 @@ TEST(CommandGuards, MessagesAndPausesFollowTheTable) {
         {CommandId::Open, 3, 1, "Please close firstly animation dialog!", "ph"},
         {CommandId::SaveImage, 3, 1, "Please close firstly animation dialog!", "ph"},
         {CommandId::SaveAs, 3, 1, "", "ph"},  // and stays paused
+        {CommandId::Open, 2, 3, "Please close firstly curve array dialog!", ""},
+        {CommandId::CuttingPlane, 3, 3, "Please close firstly curve array dialog!", ""},
+        {CommandId::ListNode, 0, 0, "Please read result file firstly!", ""},
+        {CommandId::ListResults, 3, 1, "", "ph"},
+        {CommandId::ModelInfo, 2, 0, "", ""},
+        {CommandId::CurveData, 0, 0, "", ""},
+        {CommandId::CurveData, 3, 1, "Please close firstly animation dialog!", "ph"},
+        {CommandId::CurveData, 3, 2, "Please close firstly cut dialog!", ""},
+        {CommandId::CurveDefinition, 0, 1, "There is no curve data, read data firstly!", "ph"},
+        {CommandId::PlotCurve, 2, 0, "No curve availiable!", ""},
+        {CommandId::CurveOption, 2, 1, "Please close firstly animation dialog!", "ph"},
     };
     const auto model = [](int kind) {
         orv::FeModel m = kind == 2 ? orvtest::planeSquare({0, 1, 2, 3}) : orvtest::twoHexModel();
@@ -147,9 +158,13 @@ TEST(CommandStates, CheckMarksFollowWhatIsShownAndOpenDialogsHoldTheWindow) {
     s.setDialogOpen(orv::ModelessDialog::Animation, true);
     EXPECT_EQ(marks(), "--xxxx-- !");
     EXPECT_FALSE(s.canClose());
+    s.setDialogOpen(orv::ModelessDialog::Animation, false);
+    s.setDialogOpen(orv::ModelessDialog::CurveArray, true);
+    EXPECT_FALSE(s.canClose());
     EXPECT_EQ(b.messages.texts(),
               (std::vector<std::string>{"Message: Please close cut plane dialog firstly!",
-                                        "Message: Please close animation dialog firstly!"}));
+                                        "Message: Please close animation dialog firstly!",
+                                        "Message: Please close curve array dialog firstly!"}));
 }
 
 // Each mode hands the drag from the press point to the camera; idle moves nothing.
@@ -247,3 +262,44 @@ TEST(Steps, SteppingKeepsWithinTheStepsHoldsTheAnimationAndRefusesBadValues) {
 }
 
 }  // namespace
+
+// The curve data change only after a table is written and read back; an open drops the source
+// of a computed line; the chart loads its own projection and the camera's comes back after it.
+TEST(Curves, ComputedTablesDefinitionChartAndExport) {
+    orv::FeModel m = orvtest::buildModel(2, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                         {{1, 24, {1, 2, 3, 4}, 3}});
+    orvtest::addResults(m, {"T"}, {0.5f, 1.0f, 2.0f},
+                        [](int32_t k, int32_t i, int32_t) { return float(10 * k + i); });
+    SceneBench b(m);
+    orv::Scene& s = b.scene;
+    const std::string dir = ::testing::TempDir(), cdb = dir + "scene_curve.cdb";
+    EXPECT_TRUE(s.commandComputeCurve(orv::CurveKind::TimeHistory, {1, 3}, cdb));
+    EXPECT_EQ(s.curveData().table.rowCount, 3);
+    EXPECT_EQ(s.curveData().table.names, (std::vector<std::string>{"Time", "1_T", "3_T"}));
+    EXPECT_FALSE(s.commandComputeCurve(orv::CurveKind::TimeHistory, {5}, cdb));
+    EXPECT_FALSE(s.commandComputeCurve(orv::CurveKind::LineDistribution, {2, 2}, cdb));
+    EXPECT_FALSE(s.commandComputeCurve(orv::CurveKind::TimeHistory, {1}, dir));
+    EXPECT_EQ(s.curveData().table.columnCount(), 3);  // the refusals left the table as it was
+    EXPECT_EQ(b.messages.texts().size(), 3u);
+
+    EXPECT_TRUE(s.commandDefineCurve("T", 0, {2}));
+    EXPECT_TRUE(s.curvePlotShown());
+    orv::RecordingGl gl;
+    s.drawFrame(gl);
+    EXPECT_EQ(gl.orthoBox, (std::array<double, 6>{0, 100, 0, 100, -1, 1}));
+    EXPECT_TRUE(s.commandPlotCurve());
+    EXPECT_FALSE(s.curvePlotShown());
+    orv::RecordingGl modelGl;
+    s.drawFrame(modelGl);
+    EXPECT_NE(modelGl.orthoBox, gl.orthoBox);
+    EXPECT_FALSE(s.commandExportCurve(cdb));
+    EXPECT_TRUE(s.commandExportCurve(dir + "scene_curve.xls"));
+
+    EXPECT_TRUE(s.commandComputeCurve(orv::CurveKind::LineDistribution, {1, 3, 4}, cdb));
+    EXPECT_EQ(s.curveData().nodes, (std::vector<int32_t>{1, 3}));
+    EXPECT_TRUE(s.commandRecomputeLine(1));
+    s.takeModel(m);
+    EXPECT_FALSE(s.curveData().lineSource());
+    EXPECT_FALSE(s.commandRecomputeLine(0));
+    EXPECT_EQ(s.curveData().table.rowCount, 40);
+}
