@@ -206,6 +206,10 @@ void BatchingGl::lineWidth(float width) {
     lineWidth_ = width;
     target_.lineWidth(width);
 }
+void BatchingGl::lineStipple(int factor, uint16_t pattern) {
+    flushBatches();
+    target_.lineStipple(factor, pattern);
+}
 void BatchingGl::pointSize(float size) {
     if (size == pointSize_) return;
     flushBatches();

@@ -176,6 +176,7 @@ class CallRecorder final : public Gl {
     void translate(double, double, double) override { unsupported = true; }
     void scale(double, double, double) override { unsupported = true; }
     void rotate(double, double, double, double) override { unsupported = true; }
+    void lineStipple(int, uint16_t) override { unsupported = true; }
     void lightModelAmbient(float, float, float, float) override { unsupported = true; }
     void material(unsigned, unsigned, const float*) override { unsupported = true; }
     void materialShininess(unsigned, float) override { unsupported = true; }
@@ -294,6 +295,9 @@ class LabelSpacingGl final : public Gl {
     void color(float r, float g, float b) override { target_.color(r, g, b); }
     void lineWidth(float width) override { target_.lineWidth(width); }
     void pointSize(float size) override { target_.pointSize(size); }
+    void lineStipple(int factor, uint16_t pattern) override {
+        target_.lineStipple(factor, pattern);
+    }
     void lightModelAmbient(float r, float g, float b, float a) override {
         target_.lightModelAmbient(r, g, b, a);
     }

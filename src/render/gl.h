@@ -32,6 +32,7 @@ enum : unsigned {
     ColorLogicOp = 0x0BF2,
     CullFace = 0x0B44,
     Blend = 0x0BE2,
+    LineStipple = 0x0B24,
 
     Modelview = 0x1700,
     Projection = 0x1701,
@@ -81,6 +82,9 @@ class Gl {
     virtual void color(float r, float g, float b) = 0;
     void color(const float* c) { color(c[0], c[1], c[2]); }
     virtual void lineWidth(float width) = 0;
+    // The dash pattern of lines while LineStipple is enabled: each bit of `pattern`, from the
+    // lowest, covers `factor` pixels.
+    virtual void lineStipple(int factor, uint16_t pattern) = 0;
     virtual void pointSize(float size) = 0;
 
     virtual void lightModelAmbient(float r, float g, float b, float a) = 0;

@@ -70,6 +70,9 @@ void OpenGl::color(float r, float g, float b) {
 void OpenGl::lineWidth(float width) {
     glLineWidth(width);
 }
+void OpenGl::lineStipple(int factor, uint16_t pattern) {
+    glLineStipple(factor, pattern);
+}
 void OpenGl::pointSize(float size) {
     glPointSize(size);
 }

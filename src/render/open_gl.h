@@ -30,6 +30,7 @@ class OpenGl final : public Gl {
     void normal(float x, float y, float z) override;
     void color(float r, float g, float b) override;
     void lineWidth(float width) override;
+    void lineStipple(int factor, uint16_t pattern) override;
     void pointSize(float size) override;
     void lightModelAmbient(float r, float g, float b, float a) override;
     void material(unsigned face, unsigned name, const float* rgba) override;

@@ -70,6 +70,7 @@ void RecordingGl::begin(unsigned primitive) {
     p.pointSize = pointSize_;
     p.lighting = isEnabled(gl::Lighting);
     p.depthTest = isEnabled(gl::DepthTest);
+    p.stipple = isEnabled(gl::LineStipple);
     primitives.push_back(std::move(p));
     inside_ = true;
 }
@@ -89,6 +90,11 @@ void RecordingGl::color(float r, float g, float b) {
 void RecordingGl::lineWidth(float width) {
     calls.push_back("lineWidth");
     lineWidth_ = width;
+}
+void RecordingGl::lineStipple(int factor, uint16_t pattern) {
+    calls.push_back("lineStipple");
+    stippleFactor = factor;
+    stipplePattern = pattern;
 }
 void RecordingGl::pointSize(float size) {
     calls.push_back("pointSize");
@@ -137,6 +143,7 @@ void RecordingGl::drawInterleaved(unsigned mode, const float* vertices, int coun
     p.pointSize = pointSize_;
     p.lighting = isEnabled(gl::Lighting);
     p.depthTest = isEnabled(gl::DepthTest);
+    p.stipple = isEnabled(gl::LineStipple);
     for (int i = 0; i < count; ++i, vertices += 9)
         p.vertices.push_back({{vertices[0], vertices[1], vertices[2]},
                               {vertices[6], vertices[7], vertices[8]},

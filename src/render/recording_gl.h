@@ -3,6 +3,7 @@
 // normal and line or point size of each vertex, texts at their raster positions, and the
 // names of all calls in order. For tests of what the renderer decides to draw.
 #include <array>
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ class RecordingGl final : public Gl {
         std::vector<Vertex> vertices;
         float lineWidth = 1.0f, pointSize = 1.0f;
         bool lighting = false, depthTest = false;
+        bool stipple = false;  // drawn with LineStipple enabled
     };
     struct Text {
         std::string text;
@@ -40,6 +42,8 @@ class RecordingGl final : public Gl {
     int viewportSize[4] = {0, 0, 0, 0};
     std::array<double, 6> orthoBox{};  // left, right, bottom, top, near, far of the last ortho
     int matrixDepth = 0;               // pushes minus pops
+    int stippleFactor = 1;             // the last lineStipple
+    uint16_t stipplePattern = 0xFFFF;
 
     void clearColor(float r, float g, float b, float a) override;
     void clear(unsigned mask) override;
@@ -63,6 +67,7 @@ class RecordingGl final : public Gl {
     void normal(float x, float y, float z) override;
     void color(float r, float g, float b) override;
     void lineWidth(float width) override;
+    void lineStipple(int factor, uint16_t pattern) override;
     void pointSize(float size) override;
     void lightModelAmbient(float r, float g, float b, float a) override;
     void material(unsigned face, unsigned name, const float* rgba) override;
