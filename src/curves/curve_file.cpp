@@ -1,5 +1,8 @@
 #include "curve_file.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -111,6 +114,28 @@ class CurveParser {
     Messages& messages_;
 };
 
+// A regular file opened with the result readers' checks, read by offset without their buffer.
+class CurveInput : public FileInput {
+  public:
+    CurveInput() : FileInput(0) {}
+    // Reads up to n bytes from the start: the count read, fewer when the file ends first, or
+    // -1 with the system's reason recorded.
+    int64_t readFront(void* to, size_t n) const {
+        size_t done = 0;
+        while (done < n) {
+            const ssize_t got = ::pread(fd_, static_cast<char*>(to) + done, n - done, off_t(done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) {
+                recordSystemError(errno);
+                return -1;
+            }
+            if (got == 0) break;
+            done += size_t(got);
+        }
+        return int64_t(done);
+    }
+};
+
 // A name as written: at most 19 bytes, not cut inside a UTF-8 sequence.
 std::string_view writtenName(const std::string& name) {
     size_t n = std::min(name.size(), size_t(kMaxCurveNameLength));
@@ -163,36 +188,35 @@ bool readCurveBytes(std::span<const uint8_t> bytes, CurveTable& table, Messages&
 }
 
 bool readCurveFile(const std::string& path, CurveTable& table, Messages& messages) {
-    BinaryInput in;
+    CurveInput in;
     if (!in.open(path)) {
         messages.showError(kOpenError, " .cdb");
         return false;
     }
-    const int64_t size = in.size();
-    // The counts decide how much of the file is needed: a file longer than its counts allow
-    // is refused on its first 8 bytes, so that a small header never makes a large read.
-    const auto readFront = [&](void* to, size_t n) {
-        errno = 0;
-        if (in.readAt(0, to, n)) return true;
-        recordSystemError(errno != 0 ? errno : EIO);
-        messages.showError("The curve file could not be read to its end!");
+    const auto cannotRead = [&] {
+        messages.showError("The curve file could not be read!");
         return false;
     };
-    size_t wanted = size_t(std::min<int64_t>(size, 8));
-    if (size >= 8) {
-        uint8_t head[8];
-        if (!readFront(head, 8)) return false;
-        const int32_t rows = intAt(head), columns = intAt(head + 4);
-        if (rows > 1 && columns > 0) {
-            const auto most =
-                8 + Wide(columns) * (4 + kMaxCurveNameLength) + Wide(rows) * unsigned(columns) * 4;
-            if (Wide(size) <= most) wanted = size_t(size);
-        }
-    }
+    // The counts decide how much of the file is needed: a file longer than its counts allow
+    // is refused on its first 8 bytes, so that a small header never makes a large read.
+    uint8_t head[8];
+    const int64_t headBytes = in.readFront(head, 8);
+    if (headBytes < 0) return cannotRead();
+    if (headBytes < 8)
+        return CurveParser({head, size_t(headBytes)}, headBytes, messages).parse(table);
+    const int64_t size = in.size();
+    const int32_t rows = intAt(head), columns = intAt(head + 4);
+    size_t wanted = 8;
+    if (rows > 1 && columns > 0 &&
+        Wide(size) <=
+            8 + Wide(columns) * (4 + kMaxCurveNameLength) + Wide(rows) * unsigned(columns) * 4)
+        wanted = size_t(size);
     try {
         std::vector<uint8_t> bytes(wanted);
-        if (wanted > 0 && !readFront(bytes.data(), wanted)) return false;
-        return CurveParser(bytes, size, messages).parse(table);
+        const int64_t got = in.readFront(bytes.data(), wanted);
+        if (got < 0) return cannotRead();
+        // A file cut while it is read is read as it is now.
+        return CurveParser(bytes, got < int64_t(wanted) ? got : size, messages).parse(table);
     } catch (const std::bad_alloc&) {
         messages.showError("The curve file is too large for the memory available: " +
                            std::to_string(size) + " bytes!");
