@@ -200,6 +200,11 @@ std::vector<std::string_view> splitWords(const std::string& text) {
     return words;
 }
 
+// A word of the node text as a message shows it: its first 24 characters at most.
+std::string shown(std::string_view word) {
+    return word.size() <= 24 ? std::string(word) : std::string(word.substr(0, 24)) + "...";
+}
+
 // A decimal real, with an optional sign; false for anything else or a value beyond the
 // range of a double.
 bool parseCoordinate(std::string_view word, double& value) {
@@ -328,7 +333,7 @@ std::optional<std::vector<int32_t>> readCurveNodes(const std::string& text, Node
         std::vector<double> numbers;
         for (std::string_view w : words) {
             double v;
-            if (!parseCoordinate(w, v)) return refuse(quoted(w) + " is not a coordinate!");
+            if (!parseCoordinate(w, v)) return refuse(quoted(shown(w)) + " is not a coordinate!");
             numbers.push_back(v);
         }
         if (numbers.size() % dimension != 0)
@@ -345,9 +350,9 @@ std::optional<std::vector<int32_t>> readCurveNodes(const std::string& text, Node
             int64_t n;
             const NumberStatus status = parseInteger(w, n);
             if (status == NumberStatus::Malformed)
-                return refuse(quoted(w) + " is not a node number!");
+                return refuse(quoted(shown(w)) + " is not a node number!");
             if (status == NumberStatus::OutOfRange || n < 1 || n > model.nodeCount)
-                return refuse("There is no node " + std::string(w) + " in this model!");
+                return refuse("There is no node " + shown(w) + " in this model!");
             nodes.push_back(int32_t(n));
         }
     }
