@@ -1,12 +1,16 @@
 // Writes the seed corpora: small valid files of every element family, in two and three
-// dimensions, with and without results, and mode files. Usage: fuzz_make_corpus DIR
-// (writes DIR/binary/*.rst and DIR/text/*.asc, *.mdf).
+// dimensions, with and without results, and mode files, and curve files computed from them.
+// Usage: fuzz_make_corpus DIR (writes DIR/binary/*.rst, DIR/text/*.asc, *.mdf and
+// DIR/curve/*.cdb).
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "binary_result_file.h"
+#include "curve_file.h"
+#include "curve_maths.h"
 #include "element_types.h"
 #include "fe_model.h"
 #include "messages.h"
@@ -90,6 +94,7 @@ int main(int argc, char** argv) {
     const fs::path root = argv[1];
     fs::create_directories(root / "binary");
     fs::create_directories(root / "text");
+    fs::create_directories(root / "curve");
 
     const std::vector<std::vector<float>> square = {{0, 0}, {2, 0}, {2, 1}, {0, 1}};
     const std::vector<std::vector<float>> square8 = {{0, 0}, {1, 0}, {2, 0}, {2, 0.5f},
@@ -211,5 +216,27 @@ int main(int argc, char** argv) {
         ok &=
             orv::writeTextFile(m, (root / "text" / (s.name + ".mdf")).string(), progress, messages);
     }
+
+    // Curve files: tables computed as the program does, and one of odd names and values.
+    const auto recipe = [&](const std::string& name) {
+        for (const auto* list : {&recipes, &modeRecipes})
+            for (const Recipe& s : *list)
+                if (s.name == name) return build(s);
+        return orv::FeModel{};
+    };
+    const orv::FeModel quad = recipe("plane_quad4_2d_results");
+    orv::CurveTable odd;
+    odd.rowCount = 2;
+    odd.names = {"", "nineteen_characters", "x"};
+    odd.values = {NAN, INFINITY, -INFINITY, -0.0f, 1e-45f, 3.4028235e38f};
+    const std::pair<const char*, orv::CurveTable> curves[] = {
+        {"time_history", orv::timeHistory(quad, std::vector<int32_t>{1, 3})},
+        {"line_distribution", orv::lineDistribution(quad, 1, 3, 1)},
+        {"modes_history", orv::timeHistory(recipe("quad_modes_2d"), std::vector<int32_t>{2})},
+        {"odd_names_and_values", odd},
+    };
+    for (const auto& [name, table] : curves)
+        ok &= orv::writeCurveFile((root / "curve" / (std::string(name) + ".cdb")).string(), table,
+                                  messages);
     return ok ? 0 : 1;
 }

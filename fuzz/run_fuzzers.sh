@@ -5,12 +5,12 @@
 # finds a crash, a leak, a hang or a failed check; its input is kept and its path printed.
 #
 # Usage: fuzz/run_fuzzers.sh [SECONDS]   (default 30 seconds per fuzzer)
-# Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default "binary text").
+# Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default "binary text curve").
 set -eu
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-30}"
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
-TARGETS="${FUZZ_TARGETS:-binary text}"
+TARGETS="${FUZZ_TARGETS:-binary text curve}"
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DORVANTA_FUZZ=ON -DORVANTA_TESTS=OFF -DORVANTA_BENCH=OFF -DORVANTA_SANITIZE=ON >/dev/null
@@ -32,14 +32,16 @@ for t in $TARGETS; do
     work="$FILES_ROOT/$t-files"
     mkdir -p "$corpus" "$artifacts" "$work"
     cp fuzz/corpus/"$t"/* "$corpus"/
-    # Earlier findings are good seeds for both readers.
+    # Earlier findings are good seeds for every reader.
     if [ -d fuzz/regressions ]; then
         find fuzz/regressions -type f -exec cp {} "$corpus"/ \;
     fi
     echo "== fuzzing the $t reader for $SECONDS_EACH s"
+    dict=""
+    if [ -f "fuzz/$t.dict" ]; then dict="-dict=fuzz/$t.dict"; fi
     if ! ORVANTA_FUZZ_TMP="$work" "$BUILD_DIR/fuzz/fuzz_${t}_reader" \
         -max_total_time="$SECONDS_EACH" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-        -dict="fuzz/$t.dict" -artifact_prefix="$artifacts/" -print_final_stats=1 \
+        $dict -artifact_prefix="$artifacts/" -print_final_stats=1 \
         "$corpus" >"$SCRATCH/$t/log" 2>&1; then
         failed="$failed $t"
         tail -n 60 "$SCRATCH/$t/log"
