@@ -76,7 +76,7 @@ TEST(CurveFiles, DamagedFilesAreRefusedAndLeaveTheTableAsItWas) {
         {int32Bytes({2, 2, 19}) + std::string(20, 'n'), d + "it ends inside the name of column 2!"},
         {int32Bytes({2, 1}) + name + std::string(12, 0), d + "4 bytes follow the last value!"},
         {int32Bytes({2, 1}) + name + std::string(108, 0),
-         d + "2 rows of 1 columns take at most 39 bytes, the file holds 121!"},
+         d + "2 rows of 1 column take at most 39 bytes, the file holds 121!"},
     };
     orvtest::TempDir dir;
     for (const auto& c : cases) {

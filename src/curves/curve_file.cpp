@@ -61,8 +61,8 @@ class CurveParser {
         const auto values = Wide(rows) * unsigned(columns) * 4;
         const auto least = 8 + Wide(columns) * 4 + values;
         const auto most = least + Wide(columns) * kMaxCurveNameLength;
-        const std::string counts =
-            std::to_string(rows) + " rows of " + std::to_string(columns) + " columns";
+        const std::string counts = std::to_string(rows) + " rows of " + std::to_string(columns) +
+                                   (columns == 1 ? " column" : " columns");
         if (Wide(fileSize_) < least)
             return damaged(counts + " need at least " + byteCount(least) +
                            " bytes, the file holds " + std::to_string(fileSize_));
@@ -70,7 +70,8 @@ class CurveParser {
             return damaged(counts + " take at most " + byteCount(most) + " bytes, the file holds " +
                            std::to_string(fileSize_));
 
-        // Every count is now bounded by the file's size.
+        // Every count is now bounded by the file's size, and the bytes are the whole file.
+        if (bytes_.size() < size_t(fileSize_)) return damaged("it could not be read whole");
         CurveTable table;
         table.rowCount = rows;
         table.names.resize(size_t(columns));
