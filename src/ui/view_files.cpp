@@ -59,6 +59,7 @@ void COrvantaView::openCommand() {
     request.caption = QStringLiteral("Open");
     request.directory = directory.isEmpty() ? QDir::currentPath() : directory;
     request.filters = toQt(openFilters(type));
+    request.filters << QStringLiteral("Curve Files (*.cdb)");  // read as Curve data reads them
     request.defaultSuffix = QString::fromStdString(openDefaultSuffix(type));
     const QString path = chooser_->openFile(window(), request);
     if (path.isEmpty()) return;
@@ -66,6 +67,9 @@ void COrvantaView::openCommand() {
 }
 
 bool COrvantaView::openPath(const QString& path) {
+    // A curve file fills the curve data and leaves the model as it is.
+    if (QFileInfo(path).suffix().compare(QLatin1String("cdb"), Qt::CaseInsensitive) == 0)
+        return openCurveFile(path);
     if (!scene_.allowed(CommandId::Open, *this)) return false;
     // The path is cut just after the last point of the file's name (a point in a
     // directory's name is not an extension).
