@@ -14,6 +14,12 @@ grep -v '^#' tests/images/cases.txt | grep ' | ' | while IFS= read -r line; do
     echo "$name"
     # shellcheck disable=SC2086
     # Run beside the baselines, so that a case's options may name files there.
+    # A curve file beside the baselines is drawn as a chart, anything else is a model.
+    case "$file" in
+        *.cdb) draw="curve plot $file" ;;
+        *) draw="render $ROOT/examples/$file" ;;
+    esac
+    # shellcheck disable=SC2086
     (cd tests/images && TZ=UTC SOURCE_DATE_EPOCH=1800000000 "$ROOT/$BUILD_DIR/cli/orvanta-batch" \
-        render "$ROOT/examples/$file" -o "$name.png" $options)
+        $draw -o "$name.png" $options)
 done

@@ -32,9 +32,11 @@ int32_t storedStepOf(const FeModel& model, const ShownStep& shown);
 //    its size, holds the point, that has no edge function above the tolerance (nodes
 //    counter-clockwise) and whose Newton solution has |xi|, |eta| <= 1 + tolerance gives
 //    sum N_k * value_k with the bilinear shape functions;
-//  - otherwise, or when every value is exactly 0: the element whose centroid is nearest; its
-//    edge with the smallest |f| relative to the edge's length; when that is within the
-//    tolerance, the values interpolated between the edge's two nodes by distance;
+//  - otherwise, or when every value is exactly 0: the element edge nearest the point (distance
+//    to the edge's segment, the first element on a tie) of all elements; when that is within
+//    the tolerance of its element, the values interpolated between the edge's two nodes by
+//    distance (an edge of a thin element beside a thick one is found where the element
+//    with the nearest centroid would miss it);
 //  - otherwise zeros.
 // dofCount values; zeros without results.
 std::vector<double> valueAtPoint(const FeModel& model, int32_t step, double x, double y);
