@@ -295,6 +295,10 @@ TEST(Curves, ComputedTablesDefinitionChartAndExport) {
     EXPECT_FALSE(s.commandExportCurve(cdb));
     EXPECT_TRUE(s.commandExportCurve(dir + "scene_curve.xls"));
 
+    s.setDialogOpen(orv::ModelessDialog::Animation, true);  // defined, but not shown
+    EXPECT_TRUE(s.commandDefineCurve("T", 0, {1, 2}));
+    EXPECT_FALSE(s.curvePlotShown());
+    s.setDialogOpen(orv::ModelessDialog::Animation, false);
     EXPECT_TRUE(s.commandComputeCurve(orv::CurveKind::LineDistribution, {1, 3, 4}, cdb));
     EXPECT_EQ(s.curveData().nodes, (std::vector<int32_t>{1, 3}));
     EXPECT_TRUE(s.commandRecomputeLine(1));

@@ -113,7 +113,13 @@ bool Scene::commandDefineCurve(const std::string& name, int32_t xColumn,
     CurvePlot plot;
     if (!defineCurve(curves_.table, name, xColumn, yColumns, plot, messages_)) return false;
     curves_.plot = std::move(plot);
-    // The chart is switched off and then on by the plot command: it ends up shown.
+    // The chart is switched off and then on by the plot command, which refuses while the
+    // animation dialog is open: the curve is defined all the same.
+    curvePlotShown_ = false;
+    if (animationDialogOpen_) {
+        messages_.showMessage("Please close firstly animation dialog!");
+        return true;
+    }
     mouseMode_ = MouseMode::Idle;
     zoomCornersSet_ = false;
     curvePlotShown_ = true;
