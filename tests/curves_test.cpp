@@ -34,6 +34,8 @@ TEST(CurveFiles, WrittenReadBackAndExportedAsTheGoldenFiles) {
     RecordingMessages messages;
     ASSERT_TRUE(orv::writeCurveFile(dir.file("t.cdb"), smallTable(), messages));
     orvtest::expectGolden("curve_table.cdb", orvtest::readBytes(dir.file("t.cdb")));
+    // Bytes after the last value are not part of the table.
+    orvtest::writeBytes(dir.file("t.cdb"), orvtest::readBytes(dir.file("t.cdb")) + "tail");
     orv::CurveTable back;
     ASSERT_TRUE(orv::readCurveFile(dir.file("t.cdb"), back, messages));
     EXPECT_EQ(back.names, (std::vector<std::string>{"Time", "12_UX", "a_name_longer_than_"}));
@@ -74,9 +76,6 @@ TEST(CurveFiles, DamagedFilesAreRefusedAndLeaveTheTableAsItWas) {
         {int32Bytes({2, 2, 4}) + "Time" + int32Bytes({2}) + "UX" + std::string(12, 0),
          d + "it ends inside the values: 3 of the 4 values are there!"},
         {int32Bytes({2, 2, 19}) + std::string(20, 'n'), d + "it ends inside the name of column 2!"},
-        {int32Bytes({2, 1}) + name + std::string(12, 0), d + "4 bytes follow the last value!"},
-        {int32Bytes({2, 1}) + name + std::string(108, 0),
-         d + "2 rows of 1 column take at most 39 bytes, the file holds 121!"},
     };
     orvtest::TempDir dir;
     for (const auto& c : cases) {

@@ -58,17 +58,12 @@ class CurveParser {
         if (rows <= 0) return damaged("the row count " + std::to_string(rows) + " is not positive");
         if (columns <= 0)
             return damaged("the column count " + std::to_string(columns) + " is not positive");
-        const auto values = Wide(rows) * unsigned(columns) * 4;
-        const auto least = 8 + Wide(columns) * 4 + values;
-        const auto most = least + Wide(columns) * kMaxCurveNameLength;
+        const auto least = 8 + Wide(columns) * 4 + Wide(rows) * unsigned(columns) * 4;
         const std::string counts = std::to_string(rows) + " rows of " + std::to_string(columns) +
                                    (columns == 1 ? " column" : " columns");
         if (Wide(fileSize_) < least)
             return damaged(counts + " need at least " + byteCount(least) +
                            " bytes, the file holds " + std::to_string(fileSize_));
-        if (Wide(fileSize_) > most)
-            return damaged(counts + " take at most " + byteCount(most) + " bytes, the file holds " +
-                           std::to_string(fileSize_));
 
         // Every count is now bounded by the file's size, and the bytes are the whole file.
         if (bytes_.size() < size_t(fileSize_)) return damaged("it could not be read whole");
@@ -93,8 +88,6 @@ class CurveParser {
         if (left < 4 * count)
             return damaged("it ends inside the values: " + std::to_string(left / 4) + " of the " +
                            std::to_string(count) + " values are there");
-        if (left > 4 * count)
-            return damaged(std::to_string(left - 4 * count) + " bytes follow the last value");
         table.values.resize(count);
         std::memcpy(table.values.data(), bytes_.data() + at, 4 * count);
         out = std::move(table);
@@ -198,8 +191,10 @@ bool readCurveFile(const std::string& path, CurveTable& table, Messages& message
         messages.showError("The curve file could not be read!");
         return false;
     };
-    // The counts decide how much of the file is needed: a file longer than its counts allow
-    // is refused on its first 8 bytes, so that a small header never makes a large read.
+    // The counts decide how much of the file is needed: a file shorter than its counts need
+    // is refused on its first 8 bytes, and of a longer one only what the counts can take is
+    // read (bytes after the last value are not part of the table), so that a small header
+    // never makes a large read.
     uint8_t head[8];
     const int64_t headBytes = in.readFront(head, 8);
     if (headBytes < 0) return cannotRead();
@@ -207,17 +202,19 @@ bool readCurveFile(const std::string& path, CurveTable& table, Messages& message
         return CurveParser({head, size_t(headBytes)}, headBytes, messages).parse(table);
     const int64_t size = in.size();
     const int32_t rows = intAt(head), columns = intAt(head + 4);
-    size_t wanted = 8;
-    if (rows > 1 && columns > 0 &&
-        Wide(size) <=
-            8 + Wide(columns) * (4 + kMaxCurveNameLength) + Wide(rows) * unsigned(columns) * 4)
-        wanted = size_t(size);
+    const Wide values = Wide(rows) * unsigned(columns) * 4;
+    const Wide least = 8 + Wide(columns) * 4 + values;
+    const Wide most = least + Wide(columns) * kMaxCurveNameLength;
+    const bool countsFit = rows > 1 && columns > 0 && Wide(size) >= least;
+    const size_t wanted = countsFit ? size_t(std::min(Wide(size), most)) : 8;
     try {
         std::vector<uint8_t> bytes(wanted);
         const int64_t got = in.readFront(bytes.data(), wanted);
         if (got < 0) return cannotRead();
-        // A file cut while it is read is read as it is now.
-        return CurveParser(bytes, got < int64_t(wanted) ? got : size, messages).parse(table);
+        // Counts that do not fit are refused on the file's size; otherwise what was read is
+        // the table's part of the file (a file cut while it is read is read as it is now).
+        bytes.resize(size_t(got));
+        return CurveParser(bytes, countsFit ? got : size, messages).parse(table);
     } catch (const std::bad_alloc&) {
         messages.showError("The curve file is too large for the memory available: " +
                            std::to_string(size) + " bytes!");
