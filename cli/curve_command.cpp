@@ -21,6 +21,7 @@
 #include "model_files.h"
 #include "open_gl.h"
 #include "render_options.h"
+#include "safe_file_writer.h"
 #include "scene.h"
 
 namespace batch {
@@ -171,13 +172,6 @@ std::string parseOptions(const std::vector<std::string>& args, CurveOptions& c) 
     return {};
 }
 
-// Whether two paths name one file, after following links.
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 // A table is computed from a result file as the curve-array dialog's OK does.
 int computeCurve(const CurveOptions& c, orv::Messages& messages) {
     orv::Scene scene(messages);
@@ -296,7 +290,7 @@ int curve(const std::vector<std::string>& args) {
     if (const std::string wrong = parseOptions(args, c); !wrong.empty())
         return curveUsageError(wrong);
     const RenderOptions& o = c.picture;
-    if (!o.out.empty() && sameFile(o.file, o.out)) {
+    if (!o.out.empty() && orv::sameFile(o.file, o.out)) {
         std::fprintf(stderr, "orvanta-batch: the output %s is the input %s itself\n",
                      withoutControls(o.out).c_str(), withoutControls(o.file).c_str());
         return 1;

@@ -16,6 +16,7 @@
 #include "messages.h"
 #include "model_files.h"
 #include "progress.h"
+#include "safe_file_writer.h"
 
 namespace {
 
@@ -81,13 +82,6 @@ int list(orv::ListingKind kind, const std::string& path) {
     return 0;
 }
 
-// Whether two paths name one file, after following links (a hard link is the same file too).
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
 int convert(const std::string& in, const std::string& out) {
     const std::string extension = orv::fileExtension(out);
     const orv::ModelFormat* format = orv::findModelFormat(extension);
@@ -96,7 +90,7 @@ int convert(const std::string& in, const std::string& out) {
                           out);
     // The text format keeps fewer digits than a file may hold: converting a file into itself
     // would lose them for good.
-    if (sameFile(in, out)) {
+    if (orv::sameFile(in, out)) {
         std::fprintf(stderr,
                      "orvanta-batch: the output %s is the input %s itself; convert into another "
                      "file\n",

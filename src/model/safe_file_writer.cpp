@@ -17,6 +17,12 @@
 
 namespace orv {
 
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr const char* kTempMarker = ".orvanta-";  // temporary files: .NAME.orvanta-XXXXXX

@@ -14,6 +14,10 @@
 
 namespace orv {
 
+// Whether two paths name one existing file, after following links (a hard link is the same
+// file too): a writer must never replace the file it reads from.
+bool sameFile(const std::string& a, const std::string& b);
+
 class SafeFileWriter {
   public:
     SafeFileWriter();

@@ -1,27 +1,12 @@
 // The scene's curve data: a table read from a curve file or computed from the open result,
 // the curve defined on it, and the switch between the model and the chart.
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 #include "messages.h"
+#include "safe_file_writer.h"
 #include "scene.h"
 
 namespace orv {
-
-namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    if (std::filesystem::equivalent(a, b, error)) return true;
-    const auto canonical = [](const std::string& p) {
-        std::error_code e;
-        return std::filesystem::weakly_canonical(p, e);
-    };
-    return canonical(a) == canonical(b);
-}
-
-}  // namespace
 
 bool Scene::commandReadCurveFile(const std::string& path) {
     if (busy()) return false;
