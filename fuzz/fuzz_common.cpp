@@ -170,12 +170,13 @@ void Scratch::clear() const {
 // --- reading and refusals ---
 
 ReadOutcome readInto(orv::FeModel& model, const std::string& path, Format format) {
-    static const char* const kExtension[] = {"rst", "asc", "mdf"};
+    static const char* const kExtension[] = {"rst", "asc", "mdf", "frd", "msh", "vtk", "vtu"};
     ReadOutcome outcome;
     CheckingProgress progress;
     outcome.accepted =
         orv::readModelFile(model, path, kExtension[int(format)], progress, outcome.messages);
-    check(model.modalResults == (format == Format::Modes), "the reader changed the mode flag");
+    if (format <= Format::Modes)
+        check(model.modalResults == (format == Format::Modes), "the reader changed the mode flag");
     if (outcome.accepted) {
         check(outcome.messages.boxes.empty(), "an accepted file reported a message");
         check(std::isfinite(orv::defaultMagnification(model)), "the magnification is not finite");

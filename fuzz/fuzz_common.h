@@ -53,7 +53,9 @@ struct ReadOutcome {
     RecordingMessages messages;
 };
 
-enum class Format { Binary, Text, Modes };
+// The program's own formats, then the imported ones (read only; they set the mode flag
+// themselves).
+enum class Format { Binary, Text, Modes, Frd, Msh, Vtk, Vtu };
 
 ReadOutcome readInto(orv::FeModel& model, const std::string& path, Format format);
 

@@ -5,12 +5,12 @@
 # finds a crash, a leak, a hang or a failed check; its input is kept and its path printed.
 #
 # Usage: fuzz/run_fuzzers.sh [SECONDS]   (default 30 seconds per fuzzer)
-# Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default "binary text curve").
+# Environment: FUZZ_BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default "binary text curve frd msh vtk vtu").
 set -eu
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${1:-30}"
 BUILD_DIR="${FUZZ_BUILD_DIR:-build-fuzz}"
-TARGETS="${FUZZ_TARGETS:-binary text curve}"
+TARGETS="${FUZZ_TARGETS:-binary text curve frd msh vtk vtu}"
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DORVANTA_FUZZ=ON -DORVANTA_TESTS=OFF -DORVANTA_BENCH=OFF -DORVANTA_SANITIZE=ON >/dev/null

@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="build-essential cmake ninja-build pkgconf qt6-base-dev libqt6opengl6-dev
 libgl-dev libegl-dev libopengl-dev libgl1-mesa-dri libegl-mesa0 libglx-mesa0
-libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation2 fonts-dejavu-core
+libfreetype-dev libfontconfig-dev libpng-dev zlib1g-dev fonts-liberation2 fonts-dejavu-core
 libgtest-dev libbenchmark-dev xvfb xauth clang libclang-rt-14-dev clang-format
 libgif-dev"
 

@@ -5,8 +5,12 @@
 
 #include "binary_result_file.h"
 #include "fe_model.h"
+#include "frd_file.h"
 #include "messages.h"
+#include "msh_file.h"
 #include "text_result_file.h"
+#include "vtk_file.h"
+#include "vtu_file.h"
 
 namespace orv {
 
@@ -18,6 +22,11 @@ constexpr ModelFormat kModelFormats[] = {
     {"asc", ModelFileKind::Text, readTextFile, writeTextFile, "Orvanta30 ASC Files (*.asc)",
      "Orvanta30 Asc Files (*.asc)"},
     {"mdf", ModelFileKind::Modes, readTextFile, nullptr, "Orvanta30 MOD Files (*.mdf)", nullptr},
+    {"frd", ModelFileKind::Imported, readFrdFile, nullptr, "CalculiX Result Files (*.frd)",
+     nullptr},
+    {"msh", ModelFileKind::Imported, readMshFile, nullptr, "Gmsh Mesh Files (*.msh)", nullptr},
+    {"vtk", ModelFileKind::Imported, readVtkFile, nullptr, "VTK Files (*.vtk)", nullptr},
+    {"vtu", ModelFileKind::Imported, readVtuFile, nullptr, "VTK XML Files (*.vtu)", nullptr},
 };
 
 // The format whose extension is exactly the remembered type, else the table's first.

@@ -12,7 +12,8 @@ class FeModel;
 class Progress;
 class Messages;
 
-enum class ModelFileKind { Unknown, Binary, Text, Modes };
+// Imported: another program's file, read only; it says itself whether it holds modes.
+enum class ModelFileKind { Unknown, Binary, Text, Modes, Imported };
 
 using ModelReader = bool (*)(FeModel&, const std::string& path, Progress&, Messages&);
 using ModelWriter = bool (*)(const FeModel&, const std::string& path, Progress&, Messages&);

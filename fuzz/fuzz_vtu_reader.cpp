@@ -1,0 +1,11 @@
+// Fuzz target for the VTK XML file importer: every input is read as a .vtu file; an accepted
+// model is checked for soundness, listed, queried, and written in both formats and read back.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    orvfuzz::runInput(data, size, {orvfuzz::Format::Vtu});
+    return 0;
+}
