@@ -254,6 +254,16 @@ class Scene {
     // Ends a drag that the window lost (focus gone, window hidden) without zooming.
     void cancelDrag();
 
+    // --- navigation of the other buttons and the wheel, whatever the left button's mode ---
+    // A middle-button (Pan) or right-button (Rotate) drag: the press, each move from the press
+    // point (true when the picture changed) and the release.
+    void otherButtonPress(DragKind kind, int x, int y);
+    bool otherButtonDrag(int x, int y);
+    bool otherButtonRelease();
+    // The wheel: zooms about pixel (x, y) by the zoom step, `notches` times (positive zooms
+    // in). True when the picture changed.
+    bool commandWheelZoom(int x, int y, int notches);
+
     // --- picking: the pick list the cutting-plane and curve dialogs share ---
     // The mode a picking dialog sets: Pick, Unpick or Idle.
     void setPickMode(MouseMode mode);
@@ -356,6 +366,8 @@ class Scene {
     int viewportWidth_ = 0, viewportHeight_ = 0;
     int pressX_ = 0, pressY_ = 0;
     bool zoomCornersSet_ = false;
+    std::optional<DragKind> otherDrag_;  // a middle- or right-button drag under way
+    int otherPressX_ = 0, otherPressY_ = 0;
     Messages& messages_;
 };
 
