@@ -12,7 +12,9 @@
 //    (1 4 2 5 3 6 and 1 5 2 6 3 7 4 8);
 //  - components: the displacement field first as UX UY (UZ in space), then every field in the
 //    order given: one of a single component under its own name, a vector split into NAME_X,
-//    NAME_Y, NAME_Z; names cut to 19 characters;
+//    NAME_Y, NAME_Z (NAME_Z also in a plane model: a vector's third component is data);
+//    names cut to 19 characters, a name taken (UX, UY and UZ name only displacements) ending
+//    in _2, _3, ...; the first 50 components only, said in a message;
 //  - node labels become the model's node numbers (they must fit 1..2^31-1); cells refer to
 //    node positions.
 #include <cstdint>
@@ -59,6 +61,10 @@ struct ImportedModel {
     // cell can be shown.
     std::vector<std::string> skipped;
 };
+
+// Whether buildImportedModel makes the model plane: every cell of a plane kind, and z and the
+// third displacement component zero within the tolerance above.
+bool isPlaneModel(const ImportedModel& imported);
 
 // Builds the model from what an importer gathered (which it may consume); false, with a
 // message naming the file's content, when there is nothing to show (no node, or no cell a
