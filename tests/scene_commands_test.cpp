@@ -190,6 +190,69 @@ TEST(MouseDrags, EachModeMovesTheCameraFromThePressPoint) {
     }
 }
 
+// The wheel zooms by the Zoom up/down step with the point under the cursor kept there, down to
+// the scale's floor; middle and right drags pan and rotate from their press point whatever the
+// left button's mode, holding an animation's step; nothing moves without a model or while busy.
+TEST(MouseNavigation, WheelZoomsAboutTheCursorOtherButtonsPanAndRotateInAnyMode) {
+    const struct {
+        int x, y, notches;
+    } wheel[] = {{100, 80, 1}, {300, 250, -3}, {20, 290, 2}, {200, 10, -50}};
+    for (const auto& c : wheel) {
+        SCOPED_TRACE(c.notches);
+        SceneBench b(orvtest::planeSquare({0, 1, 2, 3}));  // unturned: a model point is x, y
+        orv::Scene& s = b.scene;
+        orv::Camera expected = s.camera();
+        for (int i = 0; i < std::abs(c.notches); ++i)
+            c.notches > 0 ? expected.zoomUp() : expected.zoomDown();
+        const auto at = s.camera().screenToModel(float(c.x), float(c.y));
+        EXPECT_TRUE(s.commandWheelZoom(c.x, c.y, c.notches));
+        EXPECT_EQ(s.camera().scale, expected.scale);
+        const auto shown = s.camera().modelToScreen({at[0], at[1], 0});
+        EXPECT_NEAR(shown[0], float(c.x), 1e-2f);
+        EXPECT_NEAR(shown[1], float(c.y), 1e-2f);
+        EXPECT_EQ(s.commandWheelZoom(c.x, c.y, -1), s.camera().scale > orv::Camera::kMinScale);
+    }
+    for (const MouseMode mode :
+         {MouseMode::Idle, MouseMode::Rotate, MouseMode::ZoomBox, MouseMode::Pick}) {
+        for (const orv::DragKind kind : {orv::DragKind::Pan, orv::DragKind::Rotate}) {
+            SCOPED_TRACE(int(mode) * 10 + int(kind));
+            SceneBench b(orvtest::unitCube({}));
+            orv::Scene& s = b.scene;
+            ASSERT_TRUE(s.startAnimation(3, 1.0, orv::AnimationMethod::ForwardOnly));
+            if (mode == MouseMode::Rotate) s.commandDynamicRotation(none);
+            if (mode == MouseMode::ZoomBox) s.commandZoomBox(none);
+            if (mode == MouseMode::Pick) s.setPickMode(mode);
+            orv::Camera expected = s.camera();
+            expected.drag(kind, 100, 100, 160, 100);
+            expected.drag(kind, 100, 100, 100, 170);
+            s.otherButtonPress(kind, 100, 100);
+            EXPECT_TRUE(s.otherButtonDrag(160, 100));
+            s.advanceStep();  // held by the drag
+            EXPECT_TRUE(s.otherButtonDrag(100, 170));
+            EXPECT_TRUE(s.otherButtonRelease());
+            s.advanceStep();
+            EXPECT_EQ(s.settings().shown.step, 1);
+            EXPECT_EQ(s.mouseMode(), mode);
+            EXPECT_EQ(s.camera().angles, expected.angles);
+            EXPECT_EQ(s.camera().translation, expected.translation);
+        }
+    }
+    SceneBench b(orvtest::unitCube({}));
+    orvtest::RecordingMessages quiet;
+    orv::Scene empty(quiet);
+    empty.resize(400, 300);
+    const orv::Scene::BusyHold hold(b.scene);
+    for (orv::Scene* s : {&empty, &b.scene}) {
+        const orv::Camera before = s->camera();
+        s->otherButtonPress(orv::DragKind::Pan, 100, 100);
+        EXPECT_FALSE(s->otherButtonDrag(150, 150) || s->otherButtonRelease() ||
+                     s->commandWheelZoom(100, 100, 1));
+        EXPECT_TRUE(s->camera().scale == before.scale &&
+                    s->camera().translation == before.translation);
+    }
+    EXPECT_TRUE(quiet.texts().empty() && b.messages.texts().empty());
+}
+
 // A box drawn either way zooms alike and the mode goes back to the one before; a click, a
 // tiny box or a lost drag do not zoom.
 TEST(ZoomBox, ZoomsAlikeDrawnEitherWayAndNotForAClickATinyBoxOrALostDrag) {
@@ -284,6 +347,7 @@ TEST(Curves, ComputedTablesDefinitionChartAndExport) {
 
     EXPECT_TRUE(s.commandDefineCurve("T", 0, {2}));
     EXPECT_TRUE(s.curvePlotShown());
+    EXPECT_FALSE(s.commandWheelZoom(100, 100, 1));  // the chart does not move
     orv::RecordingGl gl;
     s.drawFrame(gl);
     EXPECT_EQ(gl.orthoBox, (std::array<double, 6>{0, 100, 0, 100, -1, 1}));

@@ -150,10 +150,55 @@ bool Scene::zoomBoxVisible() const {
 
 void Scene::cancelDrag() {
     dragging_ = false;
+    otherDrag_.reset();
     if (mouseMode_ == MouseMode::ZoomBox && zoomCornersSet_) {
         zoomCornersSet_ = false;
         mouseMode_ = savedMouseMode_;
     }
+}
+
+// --- the other buttons and the wheel ---
+
+void Scene::otherButtonPress(DragKind kind, int x, int y) {
+    if (busy()) return;
+    otherDrag_ = kind;
+    otherPressX_ = x;
+    otherPressY_ = y;
+}
+
+bool Scene::otherButtonDrag(int x, int y) {
+    // Refused where Dynamic Pan and Rotation are: no model or the chart shown. A plane model
+    // turns as the Rotate mode turns it.
+    if (!otherDrag_ || !modelLoaded_ || busy() || curvePlotShown_) return false;
+    camera_.drag(*otherDrag_, otherPressX_, otherPressY_, x, y);
+    dragging_ = true;  // the animation holds its step, as for a left-button drag
+    return true;
+}
+
+bool Scene::otherButtonRelease() {
+    const bool dragged = otherDrag_ && dragging_;
+    otherDrag_.reset();
+    dragging_ = false;
+    return dragged;
+}
+
+bool Scene::commandWheelZoom(int x, int y, int notches) {
+    if (!modelLoaded_ || busy() || curvePlotShown_ || notches == 0) return false;
+    const float px = float(x), py = float(y);
+    const auto before = camera_.screenToModel(px, py);
+    const float scale = camera_.scale;
+    // Zoom up or down once a notch, until the scale's limit stops it.
+    for (int i = 0; i != notches; i += notches > 0 ? 1 : -1) {
+        const float s = camera_.scale;
+        notches > 0 ? camera_.zoomUp() : camera_.zoomDown();
+        if (camera_.scale == s) break;
+    }
+    if (camera_.scale == scale) return false;
+    // The point that was under the cursor is brought back under it.
+    const auto after = camera_.screenToModel(px, py);
+    for (size_t k = 0; k < 2; ++k)
+        camera_.translation[k] += (after[k] - before[k]) * camera_.scale;
+    return true;
 }
 
 void Scene::drawZoomBox(Gl& gl, const std::array<float, 3>& a,
