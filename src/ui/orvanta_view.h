@@ -51,6 +51,12 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     // The loader of the Open command, for a chosen, named or dropped file; false when the
     // file was refused or another read or write is running.
     bool openPath(const QString& path);
+    // The files last opened (by Open, by name, dropped, curve files too), most recent first,
+    // as the settings keep them.
+    static constexpr int kRecentFiles = 4;
+    static QStringList recentFiles();
+    // Takes a file off that list (one that is no longer there).
+    void forgetRecentFile(const QString& path);
     void saveAsCommand();
     const QString& cutPath() const { return cutPath_; }
     const QString& extension() const { return extension_; }
@@ -123,6 +129,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     void plotItemsChanged(const QStringList& names);
     void commandStatesChanged();
     void frameDrawn();
+    void recentFilesChanged();
 
   protected:
     void initializeGL() override;
@@ -131,6 +138,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -153,6 +161,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     int pixelWidth() const;
     int pixelHeight() const;
     QPoint pixel(const QPointF& p) const;
+    void rememberRecentFile(const QString& path);
 
     QPointer<QDialog> curveArrayDialog_;
     Messages& messages_;
@@ -175,6 +184,8 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     std::array<float, 3> drawnCorner1_{}, drawnCorner2_{};
     bool tickPending_ = false;
     bool dragging_ = false;
+    Qt::MouseButton otherButton_ = Qt::NoButton;  // the middle or right button's drag under way
+    int wheelAngle_ = 0;  // eighths of a degree the wheel turned short of a notch
     long long framesDrawn_ = 0;
 };
 

@@ -1,7 +1,8 @@
 // The view's mouse: cursors, drags that turn, move or zoom the picture, clicks that pick nodes,
-// and drags the window loses.
+// the middle and right buttons' pan and turn and the wheel's zoom, and drags the window loses.
 #include <QApplication>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "orvanta_view.h"
@@ -27,6 +28,16 @@ void COrvantaView::mousePressEvent(QMouseEvent* event) {
         // The whole drag belongs to the view, wherever the pointer goes.
         grabMouse(cursorFor(scene_.mouseMode()));
     }
+    // The middle button pans and the right one turns, whatever the left button's mode; one
+    // drag at a time.
+    const bool middle = event->button() == Qt::MiddleButton;
+    if ((middle || event->button() == Qt::RightButton) && !dragging_ &&
+        otherButton_ == Qt::NoButton && !scene_.busy()) {
+        const QPoint p = pixel(event->position());
+        scene_.otherButtonPress(middle ? DragKind::Pan : DragKind::Rotate, p.x(), p.y());
+        otherButton_ = event->button();
+        grabMouse(cursorFor(middle ? MouseMode::Pan : MouseMode::Rotate));
+    }
     QOpenGLWidget::mousePressEvent(event);
 }
 
@@ -45,6 +56,10 @@ void COrvantaView::mouseMoveEvent(QMouseEvent* event) {
             }
         }
     }
+    if (otherButton_ != Qt::NoButton && (event->buttons() & otherButton_)) {
+        const QPoint p = pixel(event->position());
+        if (scene_.otherButtonDrag(p.x(), p.y())) requestRedraw();
+    }
     QOpenGLWidget::mouseMoveEvent(event);
 }
 
@@ -62,12 +77,29 @@ void COrvantaView::mouseReleaseEvent(QMouseEvent* event) {
         updateCursor();
         emit commandStatesChanged();
     }
+    if (otherButton_ != Qt::NoButton && event->button() == otherButton_) {
+        otherButton_ = Qt::NoButton;
+        releaseMouse();
+        if (scene_.otherButtonRelease()) requestRedraw();  // drawn whole again after the drag
+        updateCursor();
+    }
     QOpenGLWidget::mouseReleaseEvent(event);
 }
 
+void COrvantaView::wheelEvent(QWheelEvent* event) {
+    // A notch is 120 eighths of a degree; a finer wheel's smaller turns add up to notches.
+    wheelAngle_ += event->angleDelta().y();
+    const int notches = wheelAngle_ / 120;
+    wheelAngle_ -= notches * 120;
+    const QPoint p = pixel(event->position());
+    if (notches != 0 && scene_.commandWheelZoom(p.x(), p.y(), notches)) requestRedraw();
+    event->accept();
+}
+
 void COrvantaView::endDrag(bool cancelled) {
-    if (!dragging_) return;
+    if (!dragging_ && otherButton_ == Qt::NoButton) return;
     dragging_ = false;
+    otherButton_ = Qt::NoButton;  // the scene's cancel ends the other buttons' drag too
     releaseMouse();
     if (cancelled) scene_.cancelDrag();
     requestRedraw();
