@@ -2,10 +2,21 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace orv::ui {
 
 namespace {
+
+// "bmp" for "Bitmaps (*.BMP *.bmp)"; empty for a filter without a suffix pattern.
+QString suffixOf(const QString& filter) {
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    if (star < 0) return {};
+    qsizetype end = star + 2;
+    while (end < filter.size() && filter[end].isLetterOrNumber())
+        ++end;
+    return filter.mid(star + 2, end - star - 2).toLower();
+}
 
 QString run(QWidget* owner, const FileRequest& r, QFileDialog::AcceptMode mode) {
     QFileDialog dialog(owner, r.caption, r.directory);
@@ -17,7 +28,23 @@ QString run(QWidget* owner, const FileRequest& r, QFileDialog::AcceptMode mode) 
     dialog.setDefaultSuffix(r.defaultSuffix);
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
+    if (r.chosenFilter)
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, previous = r.defaultSuffix](const QString& filter) mutable {
+                const QString suffix = suffixOf(filter);
+                if (suffix.isEmpty()) return;
+                dialog.setDefaultSuffix(suffix);
+                // A name given the last filter's suffix takes the new one.
+                const QStringList files = dialog.selectedFiles();
+                const QString name = QFileInfo(files.value(0)).fileName();
+                if (files.size() == 1 && !previous.isEmpty() &&
+                    name.endsWith(QLatin1Char('.') + previous, Qt::CaseInsensitive))
+                    dialog.selectFile(name.left(name.size() - previous.size()) + suffix);
+                previous = suffix;
+            });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (r.chosenFilter) *r.chosenFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
 }
 

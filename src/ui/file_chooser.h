@@ -13,6 +13,9 @@ struct FileRequest {
     QStringList filters;    // "Orvanta30 RST Files (*.rst)", ... in the order shown
     QString defaultSuffix;  // added to a name typed without one; empty adds nothing
     QString proposedName;   // the file name filled in (save dialogs)
+    // When set, the default suffix follows the filter chosen (its first pattern's, in lower
+    // case) and the filter chosen is written here; left as it was when none is known.
+    QString* chosenFilter = nullptr;
 };
 
 class FileChooser {

@@ -1,6 +1,7 @@
 // The view's picture: saving it as a bitmap, drawing it off-screen and printing it.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPageSetupDialog>
@@ -45,10 +46,15 @@ void COrvantaView::saveImageCommand() {
     request.filters = {QStringLiteral("Bitmaps (*.BMP *.bmp)"),
                        QStringLiteral("PNG images (*.PNG *.png)")};
     request.proposedName = QStringLiteral("untitled.bmp");
+    request.defaultSuffix = QStringLiteral("bmp");  // follows the filter chosen
+    QString filter = request.filters.first();
+    request.chosenFilter = &filter;
     const QString path = chooser_->saveFile(this, request);
     if (path.isEmpty()) return;
-    // The name decides the format: a .png is written as PNG, anything else as a bitmap.
-    const bool png = path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
+    // A .png or .bmp name decides the format; any other name, the filter chosen.
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const bool png = suffix == QLatin1String("png") ||
+                     (suffix != QLatin1String("bmp") && filter == request.filters.last());
     clearFileError();
     const bool saved = png ? writePngFile(path.toStdString(), image)
                            : writeBitmapFile(path.toStdString(), image) == 0;
