@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -41,7 +43,9 @@ CMainFrame::CMainFrame(Messages& messages, QWidget* parent)
     connect(view_, &COrvantaView::captionChanged, this, &QWidget::setWindowTitle);
     connect(view_, &COrvantaView::plotItemsChanged, this, &CMainFrame::setPlotItems);
     connect(view_, &COrvantaView::commandStatesChanged, this, &CMainFrame::updateCommandStates);
+    connect(view_, &COrvantaView::recentFilesChanged, this, &CMainFrame::updateRecentFiles);
     updateCommandStates();
+    updateRecentFiles();
 }
 
 CMainFrame::~CMainFrame() {
@@ -87,7 +91,17 @@ void CMainFrame::buildMenus() {
     file->addAction(act("printPreview"));
     file->addAction(act("printSetup"));
     file->addSeparator();
+    for (int i = 0; i < COrvantaView::kRecentFiles; ++i) {
+        auto* a = new QAction(this);
+        a->setObjectName(QStringLiteral("recentFile%1").arg(i + 1));
+        connect(a, &QAction::triggered, this, [this, i] { openRecentFile(i); });
+        recentActions_ << a;
+        file->addAction(a);
+    }
+    recentSeparator_ = file->addSeparator();
     file->addAction(act("exit"));
+    // Another window may have opened a file since.
+    connect(file, &QMenu::aboutToShow, this, &CMainFrame::updateRecentFiles);
 
     QMenu* list = bar->addMenu(QStringLiteral("&List"));
     list->addAction(act("listNode"));
@@ -258,6 +272,37 @@ bool CMainFrame::event(QEvent* event) {
         event->type() == QEvent::ShortcutOverride)
         updateNumLock();
     return QMainWindow::event(event);
+}
+
+void CMainFrame::updateRecentFiles() {
+    const QStringList files = COrvantaView::recentFiles();
+    for (int i = 0; i < recentActions_.size(); ++i) {
+        QAction* a = recentActions_[i];
+        const QString path = files.value(i);
+        QString name = QFileInfo(path).fileName();
+        a->setText(path.isEmpty() ? QString()
+                                  : QStringLiteral("&%1 %2").arg(i + 1).arg(
+                                        name.replace(QLatin1Char('&'), QLatin1String("&&"))));
+        a->setStatusTip(QDir::toNativeSeparators(path));
+        a->setData(path);
+        a->setVisible(!path.isEmpty());
+    }
+    recentSeparator_->setVisible(!files.isEmpty());
+}
+
+void CMainFrame::openRecentFile(int index) {
+    const QAction* a = recentActions_.value(index);
+    const QString path = a ? a->data().toString() : QString();
+    if (path.isEmpty()) return;
+    statusBar()->clearMessage();
+    if (!QFileInfo::exists(path)) {
+        messages_.showMessage("The file is no longer there; it is taken off the recent files.\n\n" +
+                              QDir::toNativeSeparators(path).toStdString());
+        view_->forgetRecentFile(path);
+        return;
+    }
+    view_->openPath(path);
+    updateCommandStates();
 }
 
 void CMainFrame::toggleBar(QWidget* bar) {

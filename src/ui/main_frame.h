@@ -33,6 +33,8 @@ class CMainFrame final : public QMainWindow {
     // The bars by name: "standard", "control", "animation", "contourOption", "curve", "plot".
     QToolBar* toolBar(const QString& name) const { return bars_.value(name); }
     QLabel* numLockPane() const { return numPane_; }
+    // The File menu's recent files, "&1 name" first; those beyond the list are hidden.
+    const QList<QAction*>& recentFileActions() const { return recentActions_; }
 
     // Empties the plot-item list, fills it with the names and selects the first.
     void setPlotItems(const QStringList& names);
@@ -59,6 +61,9 @@ class CMainFrame final : public QMainWindow {
     QToolBar* makeBar(const QString& name, const QString& title, const QList<const char*>& ids);
     void toggleBar(QWidget* bar);
     void updateNumLock();
+    void updateRecentFiles();
+    // Opens a recent file as Open does; one that is gone is said and taken off the list.
+    void openRecentFile(int index);
 
     Messages& messages_;
     COrvantaView* view_;
@@ -68,6 +73,8 @@ class CMainFrame final : public QMainWindow {
     QComboBox* plotItems_ = nullptr;
     QLabel* numPane_ = nullptr;
     QMenu* viewMenu_ = nullptr;
+    QList<QAction*> recentActions_;
+    QAction* recentSeparator_ = nullptr;
     bool closing_ = false;
 };
 

@@ -1,4 +1,4 @@
-// The view's files: Open, the loader of named and dropped files, and Save As.
+// The view's files: Open, the loader of named and dropped files, the recent files, and Save As.
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -66,10 +66,51 @@ void COrvantaView::openCommand() {
     openPath(path);
 }
 
+QStringList COrvantaView::recentFiles() {
+    QSettings settings;
+    QStringList files;
+    for (int i = 1; i <= kRecentFiles; ++i) {
+        const QString path = settings.value(QStringLiteral("RecentFiles/File%1").arg(i)).toString();
+        if (!path.isEmpty() && !files.contains(path)) files << path;
+    }
+    return files;
+}
+
+namespace {
+
+void storeRecentFiles(const QStringList& files) {
+    QSettings settings;
+    settings.remove(QStringLiteral("RecentFiles"));
+    for (int i = 0; i < files.size() && i < COrvantaView::kRecentFiles; ++i)
+        settings.setValue(QStringLiteral("RecentFiles/File%1").arg(i + 1), files[i]);
+    settings.sync();
+}
+
+}  // namespace
+
+void COrvantaView::rememberRecentFile(const QString& path) {
+    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList files = recentFiles();
+    files.removeAll(file);
+    files.prepend(file);
+    storeRecentFiles(files);
+    emit recentFilesChanged();
+}
+
+void COrvantaView::forgetRecentFile(const QString& path) {
+    QStringList files = recentFiles();
+    if (files.removeAll(path) == 0) return;
+    storeRecentFiles(files);
+    emit recentFilesChanged();
+}
+
 bool COrvantaView::openPath(const QString& path) {
     // A curve file fills the curve data and leaves the model as it is.
-    if (QFileInfo(path).suffix().compare(QLatin1String("cdb"), Qt::CaseInsensitive) == 0)
-        return openCurveFile(path);
+    if (QFileInfo(path).suffix().compare(QLatin1String("cdb"), Qt::CaseInsensitive) == 0) {
+        const bool read = openCurveFile(path);
+        if (read) rememberRecentFile(path);
+        return read;
+    }
     if (!scene_.allowed(CommandId::Open, *this)) return false;
     // The path is cut just after the last point of the file's name (a point in a
     // directory's name is not an extension).
@@ -97,7 +138,7 @@ bool COrvantaView::openPath(const QString& path) {
     settings.setValue(QStringLiteral("Settings/FileType"), extension_);
     scene_.resize(pixelWidth(), pixelHeight());
     QStringList names;
-    for (const std::string& name : scene_.model().results.dofNames)
+    for (const std::string& name : scene_.model().plotItemNames())
         names << QString::fromStdString(name);
     emit plotItemsChanged(names);
     emit captionChanged(QLatin1String(kCaptionPrefix) + cutPath_ + extension_);
@@ -112,6 +153,7 @@ bool COrvantaView::openPath(const QString& path) {
         messages_.showMessage(std::to_string(scene_.nonFiniteValues()) +
                               " nodal values of this file are not finite numbers: faces at them "
                               "are drawn grey and such displacements taken as zero.");
+    if (ok) rememberRecentFile(path);
     return ok;
 }
 

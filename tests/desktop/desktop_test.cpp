@@ -38,7 +38,12 @@ QStringList windowTexts(CMainFrame& frame) {
     QStringList out;
     const std::function<void(QMenu*, QString)> menu = [&](QMenu* m, const QString& indent) {
         for (QAction* a : m->actions()) {
-            out << indent + (a->isSeparator() ? "-" : a->menu() ? ">" + a->text() : actionLine(a));
+            if (!a->isVisible())  // named: a hidden item may have no text
+                out << indent + (a->isSeparator() ? "-" : a->objectName()) + " (hidden)";
+            else
+                out << indent + (a->isSeparator() ? "-"
+                                 : a->menu()      ? ">" + a->text()
+                                                  : actionLine(a));
             if (a->menu()) menu(a->menu(), indent + "  ");
         }
     };
@@ -74,8 +79,9 @@ QStringList windowTexts(CMainFrame& frame) {
 }
 
 void sendMouse(QWidget* w, QEvent::Type type, QPoint p, Qt::MouseButtons buttons,
-               Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+               Qt::MouseButton pressed = Qt::LeftButton) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : pressed;
     QMouseEvent e(type, QPointF(p), w->mapToGlobal(QPointF(p)), button, buttons, modifiers);
     QApplication::sendEvent(w, &e);
 }
@@ -113,6 +119,7 @@ class DesktopTest : public QObject, public orv::Messages, public FileChooser {
     QString openFile(QWidget*, const FileRequest& r) override { return saveFile(nullptr, r); }
     QString saveFile(QWidget*, const FileRequest& r) override {
         requests_.push_back(r);
+        if (r.chosenFilter && !chosenFilter_.isEmpty()) *r.chosenFilter = chosenFilter_;
         return chosen_;
     }
 
@@ -121,7 +128,7 @@ class DesktopTest : public QObject, public orv::Messages, public FileChooser {
     QStringList boxes_, questions_;
     std::function<void()> onShow_;
     QList<FileRequest> requests_;  // the file dialogs asked for
-    QString chosen_;
+    QString chosen_, chosenFilter_;
     QTemporaryDir settingsDir_, files_;
     std::unique_ptr<CMainFrame> frame_;
     COrvantaView* view() { return frame_->view(); }
@@ -183,6 +190,7 @@ class DesktopTest : public QObject, public orv::Messages, public FileChooser {
         yes_ = false;
         onShow_ = {};
         requests_.clear();
+        chosenFilter_.clear();
         frame_ = std::make_unique<CMainFrame>(*this);
         view()->setFileChooser(this);
         view()->setFixedClock(1800000000);
@@ -580,6 +588,70 @@ class DesktopTest : public QObject, public orv::Messages, public FileChooser {
         QCOMPARE(COrvantaView::printTarget({400, 300}, {3300, 2550}), QRect(810, 645, 1680, 1260));
         QCOMPARE(COrvantaView::printTarget({400, 300}, {2550, 3300}), QRect(575, 1125, 1400, 1050));
         QCOMPARE(COrvantaView::printTarget({1000, 500}, {2000, 3000}), QRect(0, 1000, 2000, 1000));
+    }
+
+    // The wheel (halves of a notch added up) zooms about the cursor, middle and right drags
+    // move the picture in the zoom-box mode and leave it; the PNG filter writes a PNG; the
+    // recent files follow the opens, outlive the window and lose a file that is gone.
+    void wheelOtherButtonsPngFilterAndRecentFiles() {
+        if (!showWith("cantilever.asc")) QSKIP("no display for OpenGL");
+        QWidget* v = view();
+        const orv::Camera& camera = scene().camera();
+        const double r = v->devicePixelRatioF();
+        const auto at = camera.screenToModel(float(200 * r), float(150 * r));
+        QList<float> scales;
+        for (const int delta : {60, 60, -120}) {
+            QWheelEvent wheel({200, 150}, v->mapToGlobal(QPointF(200, 150)), {}, {0, delta},
+                              Qt::NoButton, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(v, &wheel);
+            scales << camera.scale;
+        }
+        QVERIFY(scales[0] == 1.0f && scales[1] > 1.0f && std::fabs(scales[2] - 1.0f) < 1e-6f);
+        const auto still = camera.screenToModel(float(200 * r), float(150 * r));
+        QVERIFY(std::fabs(still[0] - at[0]) + std::fabs(still[1] - at[1]) < 1e-3f);
+        trigger("zoomBox");
+        for (const Qt::MouseButton button : {Qt::MiddleButton, Qt::RightButton}) {
+            const orv::Camera before = camera;
+            QVERIFY(frameAfter([&] {
+                sendMouse(v, QEvent::MouseButtonPress, {100, 100}, button, {}, button);
+                sendMouse(v, QEvent::MouseMove, {160, 130}, button);
+            }));
+            QCOMPARE(QWidget::mouseGrabber(), v);
+            sendMouse(v, QEvent::MouseButtonRelease, {160, 130}, Qt::NoButton, {}, button);
+            QVERIFY(!QWidget::mouseGrabber() && scene().mouseMode() == orv::MouseMode::ZoomBox);
+            QVERIFY(button == Qt::MiddleButton ? camera.translation != before.translation
+                                               : camera.angles != before.angles);
+        }
+
+        chosen_ = files_.filePath("filtered");  // no extension: the filter decides
+        chosenFilter_ = "PNG images (*.PNG *.png)";
+        trigger("saveImage");
+        QCOMPARE(requests_.value(0).filters.value(1), chosenFilter_);
+        QCOMPARE(QImageReader(chosen_).format(), QByteArray("png"));
+
+        const QString plate = copy("plate_hole_q4.asc"),
+                      cantilever = files_.filePath("cantilever.asc");
+        QVERIFY(view()->openPath(plate) && !view()->openPath(files_.filePath("none.asc")));
+        QVERIFY(view()->openPath(cantilever) && view()->openPath(plate));
+        const auto menu = [this] {
+            QStringList texts;
+            for (const QAction* a : frame_->recentFileActions())
+                if (a->isVisible()) texts << a->text() + " " + a->statusTip();
+            return texts;
+        };
+        const QStringList both = {"&1 plate_hole_q4.asc " + plate,
+                                  "&2 cantilever.asc " + cantilever};
+        QCOMPARE(menu(), both);
+        frame_->hide();
+        frame_ = std::make_unique<CMainFrame>(*this);
+        QCOMPARE(menu(), both);
+        QVERIFY(QFile::remove(cantilever));
+        boxes_.clear();
+        frame_->recentFileActions()[1]->trigger();
+        QCOMPARE(menu(), QStringList{both[0]});
+        QCOMPARE(boxes_, QStringList{"Message: The file is no longer there; it is taken off the "
+                                     "recent files.\n\n" +
+                                     cantilever});
     }
 };
 
