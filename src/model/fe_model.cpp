@@ -49,6 +49,7 @@ void FeModel::reset() {
     centre = {0.0f, 0.0f, 0.0f};
     results.reset();
     modalResults = false;
+    magnitude_ = MagnitudeExtremes{};
     symmetryAxis = 0;
     std::vector<float>().swap(unalignedColumn);
 }
@@ -278,6 +279,14 @@ double FeModel::stepValue(int32_t k) const {
 }
 
 std::pair<float, float> FeModel::extremes(bool perStep, int32_t k, int32_t d) const {
+    if (isMagnitude(d)) {
+        const MagnitudeExtremes& e = magnitudeExtremes();
+        if (perStep && results.stepCount != 1) {
+            if (k < 0 || size_t(k) >= e.stepMax.size()) return {0.0f, 0.0f};
+            return {e.stepMax[size_t(k)], e.stepMin[size_t(k)]};
+        }
+        return {e.overallMax, e.overallMin};
+    }
     if (d < 0 || d >= results.dofCount || d >= results.overallMax.size()) return {0.0f, 0.0f};
     if (perStep && results.stepCount != 1) {
         if (k < 0 || k >= results.stepMax.rowCount()) return {0.0f, 0.0f};
@@ -287,6 +296,7 @@ std::pair<float, float> FeModel::extremes(bool perStep, int32_t k, int32_t d) co
 }
 
 void FeModel::computeExtremes() {
+    magnitude_ = MagnitudeExtremes{};
     const int32_t steps = results.stepCount, dofs = results.dofCount;
     if (!hasValues()) return;
     std::vector<float> hi(static_cast<size_t>(dofs)), lo(static_cast<size_t>(dofs));
@@ -322,6 +332,91 @@ void FeModel::computeExtremes() {
     }
     for (int32_t d = 0; d < dofs; ++d)
         if (!overallSeen[size_t(d)]) results.overallMax[d] = results.overallMin[d] = 0.0f;
+}
+
+// --- plot items ---
+
+bool FeModel::hasMagnitude() const {
+    if (!results.hasDisplacements || !hasValues()) return false;
+    const auto& names = results.dofNames;
+    return std::find(names.begin(), names.end(), kMagnitudeName) == names.end();
+}
+
+std::vector<std::string> FeModel::plotItemNames() const {
+    std::vector<std::string> names = results.dofNames;
+    names.resize(size_t(std::max(results.dofCount, 0)));
+    if (hasMagnitude()) names.push_back(kMagnitudeName);
+    return names;
+}
+
+std::string FeModel::plotItemName(int32_t d) const {
+    if (isMagnitude(d)) return kMagnitudeName;
+    if (d < 0 || d >= results.dofCount || size_t(d) >= results.dofNames.size()) return {};
+    return results.dofNames[size_t(d)];
+}
+
+int FeModel::magnitudeComponents() const {
+    const bool uz = dimension == 3 || (results.dofCount > 2 && results.dofNames.size() > 2 &&
+                                       results.dofNames[2] == "UZ");
+    return std::min(uz ? 3 : 2, results.dofCount);
+}
+
+float FeModel::storedMagnitude(int32_t i, int32_t k) const {
+    if (!hasMagnitude() || k < 0 || k >= results.stepCount) return 0.0f;
+    return storedLength(i, k, magnitudeComponents());
+}
+
+float FeModel::storedLength(int32_t i, int32_t k, int components) const {
+    double sum = 0.0;
+    for (int c = 0; c < components; ++c) {
+        const double u = storedValue(i, k, c);
+        sum += u * u;
+    }
+    return float(std::sqrt(sum));
+}
+
+double FeModel::shownMagnitude(int32_t i, const ShownStep& s) const {
+    if (!results.hasDisplacements) return 0.0;
+    double sum = 0.0;
+    for (int c = 0, n = magnitudeComponents(); c < n; ++c) {
+        const double u = nodalValue(i, s, c);
+        sum += u * u;
+    }
+    return std::sqrt(sum);
+}
+
+double FeModel::plottedValue(int32_t i, const ShownStep& s, int32_t d) const {
+    return isMagnitude(d) ? shownMagnitude(i, s) : nodalValue(i, s, d);
+}
+
+const FeModel::MagnitudeExtremes& FeModel::magnitudeExtremes() const {
+    MagnitudeExtremes& e = magnitude_;
+    if (e.values == values.data() && e.size == values.size() &&
+        e.stepMax.size() == size_t(std::max(results.stepCount, 0)))
+        return e;
+    e = MagnitudeExtremes{values.data(), values.size(), {}, {}, kLowestFloat, kHighestFloat};
+    bool anySeen = false;
+    const int components = magnitudeComponents();
+    for (int32_t k = 0; k < results.stepCount; ++k) {
+        float hi = kLowestFloat, lo = kHighestFloat;
+        bool seen = false;
+        for (int32_t i = 0; i < nodeCount; ++i) {
+            const float v = storedLength(i, k, components);
+            if (!std::isfinite(v)) continue;
+            seen = true;
+            hi = std::max(hi, v);
+            lo = std::min(lo, v);
+        }
+        // No finite value: a zero range rather than an inverted one, as for a component.
+        e.stepMax.push_back(seen ? hi : 0.0f);
+        e.stepMin.push_back(seen ? lo : 0.0f);
+        if (!seen) continue;
+        anySeen = true;
+        e.overallMax = std::max(e.overallMax, hi);
+        e.overallMin = std::min(e.overallMin, lo);
+    }
+    if (!anySeen) e.overallMax = e.overallMin = 0.0f;
+    return e;
 }
 
 bool FeModel::dropStepsWithoutComponents() {

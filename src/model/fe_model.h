@@ -36,6 +36,8 @@ constexpr float kHighestFloat = 3.4028235e38f;
 constexpr int kMaxDofNames = 50;
 constexpr int kMaxDofNameLength = 19;
 constexpr int kMaxTitleLength = 155;
+// The plot item after the stored components of a model with displacements: their length.
+constexpr const char* kMagnitudeName = "USUM";
 
 // An allocator whose resize leaves new floats uninitialised: the readers size the value
 // table of a large model and then fill every entry, and clearing it first would cost a pass
@@ -197,16 +199,51 @@ class FeModel {
     // step or a mode file, none without results.
     int32_t defaultDisplaySteps() const;
     double stepValue(int32_t k) const;
-    // (max, min) of degree of freedom d, of step k when perStep and there are several steps.
+    // (max, min) of degree of freedom d, of step k when perStep and there are several steps;
+    // d may be the magnitude's item, whose extremes are computed the first time they are asked.
     std::pair<float, float> extremes(bool perStep, int32_t k, int32_t d) const;
     // Extremes of every step from the stored values; non-finite values never enter them.
     void computeExtremes();
+
+    // --- plot items: the stored components, then with displacements the magnitude USUM, the
+    // length of (UX, UY[, UZ]), computed from them and never stored ---
+    // True when item d is the magnitude (d == dofCount and the model has displacements, unless
+    // the file stores a component of that name itself).
+    bool isMagnitude(int32_t d) const { return d == results.dofCount && hasMagnitude(); }
+    bool hasMagnitude() const;
+    int32_t plotItemCount() const { return results.dofCount + (hasMagnitude() ? 1 : 0); }
+    // The names of the plot items in their order; an item's name, empty outside them.
+    std::vector<std::string> plotItemNames() const;
+    std::string plotItemName(int32_t d) const;
+    // The magnitude of the displacements stored for step (or mode) k, rounded to float as a
+    // stored value is.
+    float storedMagnitude(int32_t i, int32_t k) const;
+    // The length of the displacements shown at a display step (ramped as they are); 0
+    // without displacements.
+    double shownMagnitude(int32_t i, const ShownStep& s) const;
+    // Item d shown at a display step: nodalValue for a stored component, shownMagnitude for
+    // the magnitude; 0 for any other d.
+    double plottedValue(int32_t i, const ShownStep& s, int32_t d) const;
     // A result set without components holds no values: its steps are dropped, so that no
     // listing or animation walks steps of nothing (a few bytes of a file could otherwise
     // announce millions of them). True when steps were dropped.
     bool dropStepsWithoutComponents();
 
   private:
+    // The magnitude's extremes, per step and over all steps, for the values they were
+    // computed from (a copy of the model computes its own).
+    struct MagnitudeExtremes {
+        const float* values = nullptr;
+        size_t size = 0;
+        std::vector<float> stepMax, stepMin;
+        float overallMax = 0.0f, overallMin = 0.0f;
+    };
+    const MagnitudeExtremes& magnitudeExtremes() const;
+    // The number of displacement components the magnitude adds: UX, UY and in space (or when
+    // the third component is UZ) UZ.
+    int magnitudeComponents() const;
+    float storedLength(int32_t i, int32_t k, int components) const;
+    mutable MagnitudeExtremes magnitude_;
     int symmetryAxis = 0;  // axis whose coordinates are aligned for symmetry, 0 = none
     std::vector<float> unalignedColumn;
     BoundingBox unalignedBox;

@@ -37,7 +37,7 @@ struct UserRange {
 
 struct PlotSettings {
     PlotMode plotMode = PlotMode::None;
-    int32_t plotItem = 0;  // the result component plotted, 0-based
+    int32_t plotItem = 0;  // the plot item: a result component, 0-based, or the magnitude
     bool contourEdges = false;
     UserRange userRange;
     Numbering numbering = Numbering::None;
@@ -46,6 +46,7 @@ struct PlotSettings {
     bool undeformedMesh = false;
     bool lightOn = false;
     bool stepMaxMin = false;  // contour limits of the shown step instead of all steps
+    bool markers = false;     // the nodes of the largest and smallest plotted value marked
     Symmetry symmetry = Symmetry::None;
     float magnification = 1.0f;
     PickedMarks pickedMarks = PickedMarks::Points;
