@@ -26,9 +26,10 @@ struct BandValues {
 };
 
 // Per-node data of one frame: deformed and undeformed positions (3 floats each, z = 0 in 2D)
-// and the plotted component's value; `hasValues` is false when the plot item is not a
-// component of the results. A displacement that is not a finite number (or whose magnified
-// value is not) moves its node by nothing; `nonFiniteDisplacements` counts such components.
+// and the plot item's value; `hasValues` is false when the plot item is neither a component
+// of the results nor their magnitude. A displacement that is not a finite number (or whose
+// magnified value is not) moves its node by nothing; `nonFiniteDisplacements` counts such
+// components.
 struct FrameNodes {
     std::vector<float> deformed, undeformed, values;
     bool hasValues = false;
@@ -54,6 +55,7 @@ struct DrawContext {
     // it, so that a picture on a dense screen (or a batch picture drawn at --scale) reads as
     // one at 1.
     float pixelScale = 1.0f;
+    int32_t probed = 0;  // the probed node, 1-based, marked over the model; 0 for none
 
     // True when a normal, turned as the scene is turned, points towards the viewer.
     bool faceVisible(const std::array<float, 3>& n) const;

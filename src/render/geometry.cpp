@@ -15,6 +15,7 @@
 #include "element_topology.h"
 #include "fe_model.h"
 #include "gl.h"
+#include "markers.h"
 #include "overlay.h"
 #include "plot_settings.h"
 
@@ -30,14 +31,15 @@ bool facesViewer(const Vec3& n, const ViewAngles& view) {
 
 // The same frame record drawing into another Gl.
 DrawContext withGl(const DrawContext& c, Gl& gl) {
-    return {gl,    c.model,  c.settings, c.colours, c.bands,           c.userColours, c.fonts,
-            c.cut, c.picked, c.nodes,    c.view,    c.interactiveDrag, c.clock,       c.pixelScale};
+    return {gl,      c.model,      c.settings, c.colours, c.bands, c.userColours,
+            c.fonts, c.cut,        c.picked,   c.nodes,   c.view,  c.interactiveDrag,
+            c.clock, c.pixelScale, c.probed};
 }
 
 // The same frame record over another model and cut (the faces that close a selection).
 DrawContext withModel(const DrawContext& c, const FeModel& model, const CutPlane& cut) {
-    return {c.gl, model,    c.settings, c.colours, c.bands,           c.userColours, c.fonts,
-            cut,  c.picked, c.nodes,    c.view,    c.interactiveDrag, c.clock,       c.pixelScale};
+    return {c.gl,     model,   c.settings, c.colours,         c.bands, c.userColours, c.fonts, cut,
+            c.picked, c.nodes, c.view,     c.interactiveDrag, c.clock, c.pixelScale,  c.probed};
 }
 
 // A line width or point size in device pixels.
@@ -806,11 +808,12 @@ const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s
     const size_t n = size_t(m.nodeCount);
     nodes_.undeformed.assign(n * 3, 0.0f);
     nodes_.deformed.resize(n * 3);
-    nodes_.hasValues = m.hasValues() && s.plotItem >= 0 && s.plotItem < m.results.dofCount;
+    nodes_.hasValues = m.hasValues() && s.plotItem >= 0 && s.plotItem < m.plotItemCount();
     nodes_.values.resize(nodes_.hasValues ? n : 0);
     const int dim = std::min(m.dimension, 3);
     const float mag = s.magnification;
     const bool moves = m.results.hasDisplacements && mag != 0.0f;
+    const bool magnitude = m.isMagnitude(s.plotItem);
     int64_t nonFinite[2] = {0, 0};
     inHalves(n, [&](size_t first, size_t end) {
         int64_t& count = nonFinite[first == 0 ? 0 : 1];
@@ -832,7 +835,8 @@ const FrameNodes& Geometry::prepareNodes(const FeModel& m, const PlotSettings& s
                     ++count;
             }
             if (nodes_.hasValues)
-                nodes_.values[i] = float(m.nodalValue(int32_t(i), s.shown, s.plotItem));
+                nodes_.values[i] = float(magnitude ? m.shownMagnitude(int32_t(i), s.shown)
+                                                   : m.nodalValue(int32_t(i), s.shown, s.plotItem));
         }
     });
     nodes_.nonFiniteDisplacements = nonFinite[0] + nonFinite[1];
@@ -898,6 +902,7 @@ void Geometry::renderFrame(const DrawContext& c, Camera& camera) {
         gl.popMatrix();
     }
 
+    drawMarks(c, camera);
     drawOverlay(c, camera);
     gl.flush();
     // The calls of passes this frame did not draw are let go, but a drag keeps them for
@@ -1392,7 +1397,8 @@ void Geometry::vectors(const DrawContext& c, const Camera& camera) {
     Gl& gl = c.gl;
     const int dim = m.dimension;
     const double lmax = 0.1 * camera.modelSize;
-    const int item = c.settings.plotItem;
+    // The magnitude's vectors are the displacements.
+    const int item = m.isMagnitude(c.settings.plotItem) ? 0 : c.settings.plotItem;
     const int b = item < dim ? 0 : item < 2 * dim ? dim : 2 * dim;
     if (c.settings.elementGrid)
         edgePass(c, 1);

@@ -144,9 +144,9 @@ int32_t resultStep(const FeModel& m, const PlotSettings& s) {
 }  // namespace
 
 std::string plotKindText(const FeModel& m, const PlotSettings& s) {
-    const int item = s.plotItem;
-    const bool haveName = item >= 0 && item < int(m.results.dofNames.size());
-    const std::string name = haveName ? m.results.dofNames[size_t(item)] : std::string();
+    // The magnitude's vectors are the displacements.
+    const int item = m.isMagnitude(s.plotItem) ? 0 : s.plotItem;
+    const std::string name = m.plotItemName(s.plotItem);
     switch (s.plotMode) {
         case PlotMode::Contour:
             return name == "MOMENT" || name == "SHEAR" ? "Element Solution" : "Nodal Solution";
@@ -286,8 +286,7 @@ Legend legendFor(const DrawContext& c, const Measure& m, float width) {
         for (int k = 0; k < count; ++k)
             g.values.push_back(scientificField(c.bands.bandBounds[size_t(k)]));
     }
-    const bool haveName = s.plotItem >= 0 && s.plotItem < int(model.results.dofNames.size());
-    g.name = haveName ? model.results.dofNames[size_t(s.plotItem)] : std::string();
+    g.name = model.plotItemName(s.plotItem);
     if (m.width(g.nameFont, g.name) > width) g.nameFont = Font::Arial12;
     g.name = fitText(m, g.nameFont, g.name, width, true);
     return g;
