@@ -33,6 +33,8 @@ enum class CommandId : int {
     DisplayVector,
     CuttingPlane,
     SelectNE,
+    Probe,
+    Markers,
     Left,
     Right,
     Up,
@@ -114,6 +116,8 @@ enum class CheckRule {
     CutPlaneDialog,
     CurvePlot,
     BarShown,  // a tool bar or the status bar is shown: the window answers
+    MouseProbe,
+    Markers,
 };
 
 // When a command is disabled (besides while a file is read or written).

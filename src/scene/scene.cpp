@@ -39,6 +39,7 @@ void Scene::clear() {
     mouseMode_ = MouseMode::Idle;
     bands_.divisions = 15;
     picked_.clear();
+    probed_ = 0;
     cut_.clear();
     camera_.translation = {0, 0, 0};
     camera_.angles[2] = 0;
@@ -277,6 +278,12 @@ CommandState Scene::commandState(CommandId id) const {
         case CheckRule::CurvePlot:
             check(curvePlotShown_);
             break;
+        case CheckRule::MouseProbe:
+            check(mouseMode_ == MouseMode::Probe);
+            break;
+        case CheckRule::Markers:
+            check(settings_.markers);
+            break;
     }
     switch (c.enable) {
         case EnableRule::Always:
@@ -369,7 +376,8 @@ void Scene::redraw(Gl& gl) {
                         camera_.viewAngles(),
                         dragging_,
                         fixedClock_ ? *fixedClock_ : (long long)std::time(nullptr),
-                        pixelScale_};
+                        pixelScale_,
+                        probed_};
     geometry_.renderFrame(c, camera_);
 }
 

@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bitmap_font_set.h"
@@ -27,7 +28,15 @@ class Messages;
 class Progress;
 
 // What a left-button drag or click in the view does.
-enum class MouseMode : int { Rotate = 0, Pan = 1, ZoomBox = 2, Pick = 3, Unpick = 4, Idle = 5 };
+enum class MouseMode : int {
+    Rotate = 0,
+    Pan = 1,
+    ZoomBox = 2,
+    Pick = 3,
+    Unpick = 4,
+    Idle = 5,
+    Probe = 6
+};
 
 enum class StepMove { First, Previous, Next, Last };
 enum class AnimationMethod { ForwardOnly, ForwardAndBack };
@@ -69,6 +78,23 @@ struct NumberingOptions {
 
 // A number as the option dialogs show it: 6 significant digits, whatever the locale.
 std::string fieldText(double value);
+
+// What a probe shows of a node: its number (1-based), its coordinates as the file holds them,
+// and the stored value of every component at the step (or mode) a shown step stands for,
+// then the magnitude USUM when the model has displacements.
+struct ProbeReport {
+    int32_t node = 0;
+    int dimension = 3;
+    std::array<double, 3> at{0, 0, 0};
+    std::vector<std::pair<std::string, double>> values;
+};
+
+// The report as text, one line each, values with %.9g so that they read back exactly:
+// "node N at X Y [Z]", then "NAME VALUE" per component. The panel, the status bar and the
+// batch tool show this text.
+std::string probeText(const ProbeReport& report);
+// The status bar's line: the first line and the plotted item's value when the report has it.
+std::string probeStatusText(const ProbeReport& report, const std::string& item);
 
 // The view's animation timer, which commands pause and resume.
 class AnimationControl {
@@ -163,6 +189,10 @@ class Scene {
     bool commandToggleUndeformed(AnimationControl& animation);
     bool commandToggleLight(AnimationControl& animation);
     bool commandToggleStepMaxMin(AnimationControl& animation);
+    // The max/min markers: the nodes of the largest and smallest plotted value at the shown
+    // step among the nodes of shown elements, in the plot modes that show values.
+    bool commandToggleMarkers(AnimationControl& animation);
+    // Chooses the plot item: a stored component, or after them the magnitude USUM.
     bool commandChooseItem(int index, AnimationControl& animation);
     // Node numbers and element labels, as the Numbering dialog sets them.
     bool commandSetNumbering(bool nodeNumbers, Numbering labels);
@@ -271,8 +301,8 @@ class Scene {
     // press) picks or unpicks at the press point. True when the pick list changed.
     bool mouseClick(int x, int y, int slop);
     // Lists the node drawn nearest pixel (x, y) unless it is listed: among the nodes of the
-    // faces of shown elements that face the viewer (every node of a plane model), at their
-    // deformed places. True when it was added.
+    // faces of shown elements that face the viewer (in a plane model every node but those of
+    // hidden elements only), at their deformed places. True when it was added.
     bool commandPick(int x, int y);
     // Removes the picked node drawn nearest pixel (x, y); an empty list is said in a box.
     bool commandUnpick(int x, int y);
@@ -284,6 +314,18 @@ class Scene {
     // nodes; z is 0 in a plane model.
     std::vector<std::array<double, 3>> pickedCoordinates(size_t limit) const;
     void setPickedMarks(PickedMarks marks);
+
+    // --- the probe ---
+    // Probe switches its mouse mode on, or back to idle when it is on; switched off, no node
+    // is probed any more.
+    bool commandToggleProbe(AnimationControl& animation);
+    // Probes the node drawn nearest pixel (x, y), found as commandPick finds it; the frame
+    // marks it. Nothing when no node is drawn there.
+    std::optional<ProbeReport> commandProbe(int x, int y);
+    // The probed node, 1-based; 0 when none.
+    int32_t probedNode() const { return probed_; }
+    // The report of node `node` (1-based) at the shown step; nothing outside the model.
+    std::optional<ProbeReport> probeReport(int32_t node) const;
 
     // --- the cutting-plane dialog ---
     // Opening: the dialog counts as open, the mouse mode is remembered, the pick list is
@@ -327,6 +369,9 @@ class Scene {
 
   private:
     class FileOperation;
+    // The node (0-based) drawn nearest pixel (x, y) among the nodes of shown elements, at
+    // their deformed places, in a model in space only those towards the viewer; -1 for none.
+    int32_t nodeDrawnNearest(int x, int y);
     void clear();
     void onModelLoaded();
     void computeBands();
@@ -344,6 +389,7 @@ class Scene {
     BitmapFontSet fonts_;
     CutPlane cut_;
     std::vector<int32_t> picked_;  // 1-based node numbers
+    int32_t probed_ = 0;           // 1-based, 0 for none
     UserColours userColours_;
     AnimationState animation_;
     std::string fileName_;

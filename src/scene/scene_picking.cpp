@@ -1,8 +1,11 @@
-// Picking nodes with the mouse into the pick list, and the life of the cutting-plane dialog.
+// Picking nodes with the mouse into the pick list, the probe, and the life of the
+// cutting-plane dialog.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "band_fill.h"
+#include "curve_maths.h"
 #include "element_topology.h"
 #include "messages.h"
 #include "picking.h"
@@ -107,6 +110,22 @@ std::vector<int32_t> nodesTowardsViewer(const FeModel& m, const CutPlane& cut,
     return out;
 }
 
+// The nodes (0-based) of a plane model that a selection leaves drawn: those of shown
+// elements, and those of no element at all.
+std::vector<int32_t> nodesOfShownElements(const FeModel& m) {
+    std::vector<uint8_t> state(size_t(m.nodeCount), 0);  // 1 hidden element, 2 a shown one
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const uint8_t mark = m.elements[size_t(e)].selected != 0 ? 2 : 1;
+        for (const int32_t n : m.elementNodes(e))
+            if (n >= 1 && n <= m.nodeCount)
+                state[size_t(n - 1)] = std::max(state[size_t(n - 1)], mark);
+    }
+    std::vector<int32_t> out;
+    for (int32_t i = 0; i < m.nodeCount; ++i)
+        if (state[size_t(i)] != 1) out.push_back(i);
+    return out;
+}
+
 bool picking(MouseMode mode) {
     return mode == MouseMode::Pick || mode == MouseMode::Unpick;
 }
@@ -126,19 +145,24 @@ bool Scene::mouseClick(int x, int y, int slop) {
                                          : commandUnpick(pressX_, pressY_);
 }
 
-bool Scene::commandPick(int x, int y) {
-    if (busy() || !modelLoaded_ || model_.nodeCount == 0) return false;
+int32_t Scene::nodeDrawnNearest(int x, int y) {
+    if (busy() || !modelLoaded_ || model_.nodeCount == 0) return -1;
     const FrameNodes& nodes = geometry_.prepareNodes(model_, settings_);
-    int32_t node = -1;
+    std::vector<int32_t> candidates;
     if (model_.dimension == 3) {
-        const std::vector<int32_t> candidates =
-            nodesTowardsViewer(model_, cut_, camera_.viewAngles(), nodes.deformed);
+        candidates = nodesTowardsViewer(model_, cut_, camera_.viewAngles(), nodes.deformed);
         // No candidates would mean every node to the search.
-        if (!candidates.empty())
-            node = nearestNodeOnScreen(camera_, nodes.deformed, float(x), float(y), candidates);
-    } else {
-        node = nearestNodeOnScreen(camera_, nodes.deformed, float(x), float(y));
+        if (candidates.empty()) return -1;
+    } else if (std::any_of(model_.elements.begin(), model_.elements.end(),
+                           [](const ElementRecord& r) { return r.selected == 0; })) {
+        candidates = nodesOfShownElements(model_);
+        if (candidates.empty()) return -1;
     }
+    return nearestNodeOnScreen(camera_, nodes.deformed, float(x), float(y), candidates);
+}
+
+bool Scene::commandPick(int x, int y) {
+    const int32_t node = nodeDrawnNearest(x, y);
     if (node < 0 || std::find(picked_.begin(), picked_.end(), node + 1) != picked_.end())
         return false;
     picked_.push_back(node + 1);
@@ -181,6 +205,76 @@ std::vector<std::array<double, 3>> Scene::pickedCoordinates(size_t limit) const 
 
 void Scene::setPickedMarks(PickedMarks marks) {
     settings_.pickedMarks = marks;
+}
+
+// --- the probe ---
+
+std::string probeText(const ProbeReport& report) {
+    char number[64];
+    const auto add = [&](std::string& out, double v) {
+        std::snprintf(number, sizeof number, " %.9g", v);
+        out += number;
+    };
+    std::string out = "node " + std::to_string(report.node) + " at";
+    for (int k = 0; k < report.dimension && k < 3; ++k)
+        add(out, report.at[size_t(k)]);
+    out += "\n";
+    for (const auto& [name, value] : report.values) {
+        out += name;
+        add(out, value);
+        out += "\n";
+    }
+    return out;
+}
+
+std::string probeStatusText(const ProbeReport& report, const std::string& item) {
+    const std::string text = probeText(report);
+    std::string line = text.substr(0, text.find('\n'));
+    for (const auto& [name, value] : report.values)
+        if (name == item && !item.empty()) {
+            char number[64];
+            std::snprintf(number, sizeof number, "%.9g", value);
+            line += "    " + name + " " + number;
+            break;
+        }
+    return line;
+}
+
+bool Scene::commandToggleProbe(AnimationControl& animation) {
+    if (!allowed(CommandId::Probe, animation)) return false;
+    mouseMode_ = mouseMode_ == MouseMode::Probe ? MouseMode::Idle : MouseMode::Probe;
+    savedMouseMode_ = mouseMode_;
+    zoomCornersSet_ = false;
+    if (mouseMode_ != MouseMode::Probe) probed_ = 0;
+    return true;
+}
+
+std::optional<ProbeReport> Scene::commandProbe(int x, int y) {
+    const int32_t node = nodeDrawnNearest(x, y);
+    if (node < 0) return std::nullopt;
+    probed_ = node + 1;
+    return probeReport(probed_);
+}
+
+std::optional<ProbeReport> Scene::probeReport(int32_t node) const {
+    if (!modelLoaded_ || node < 1 || node > model_.nodeCount) return std::nullopt;
+    const int32_t i = node - 1;
+    ProbeReport r;
+    r.node = node;
+    r.dimension = std::clamp(model_.dimension, 1, 3);
+    // As the node listing shows them: the coordinates as read, before any symmetry.
+    for (int k = 0; k < r.dimension; ++k)
+        r.at[size_t(k)] = double(model_.fileCoordinate(i, k));
+    // The stored values of the step or mode shown, never the animation's ramp.
+    const int32_t step = storedStepOf(model_, settings_.shown);
+    if (step < 0) return r;
+    const auto& names = model_.results.dofNames;
+    for (int32_t d = 0; d < model_.results.dofCount; ++d)
+        r.values.emplace_back(size_t(d) < names.size() ? names[size_t(d)] : std::string(),
+                              double(model_.storedValue(i, step, d)));
+    if (model_.hasMagnitude())
+        r.values.emplace_back(kMagnitudeName, double(model_.storedMagnitude(i, step)));
+    return r;
 }
 
 void Scene::beginCutDefinition() {

@@ -67,9 +67,15 @@ bool Scene::commandToggleStepMaxMin(AnimationControl& animation) {
     return true;
 }
 
+bool Scene::commandToggleMarkers(AnimationControl& animation) {
+    if (!allowed(CommandId::Markers, animation)) return false;
+    settings_.markers = !settings_.markers;
+    return true;
+}
+
 bool Scene::commandChooseItem(int index, AnimationControl&) {
     if (busy() || !guardChain(Guard::Chain)) return false;
-    if (index < 0 || index >= std::max(1, model_.results.dofCount)) {
+    if (index < 0 || index >= std::max(1, model_.plotItemCount())) {
         messages_.showMessage("No such result component!");
         return false;
     }
@@ -159,9 +165,7 @@ ContourOptions Scene::contourOptions() const {
     o.max = shownValue(bands_.maxValue);
     o.min = shownValue(bands_.minValue);
     o.grey = colours_.greyMode;
-    const auto& names = model_.results.dofNames;
-    if (settings_.plotItem >= 0 && size_t(settings_.plotItem) < names.size())
-        o.item = names[size_t(settings_.plotItem)].substr(0, 20);
+    o.item = model_.plotItemName(settings_.plotItem).substr(0, 20);
     return o;
 }
 
