@@ -89,6 +89,8 @@ int usageError(const std::string& text);
 int render(const std::vector<std::string>& args);
 // orvanta-batch animate FILE -o OUT.gif|DIR [options]
 int animate(const std::vector<std::string>& args);
+// orvanta-batch probe FILE --node N|--at X,Y[,Z] [--step K|--mode K]
+int probe(const std::vector<std::string>& args);
 // orvanta-batch curve history|line|info|export|plot ...
 int curve(const std::vector<std::string>& args);
 

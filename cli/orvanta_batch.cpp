@@ -41,6 +41,9 @@ std::string usage() {
            "  animate FILE -o OUT [options]      play FILE as the Animation dialog would into an\n"
            "                                     animated OUT.gif or PNG frames in a folder OUT;\n"
            "                                     see animate --help\n"
+           "  probe FILE --node N|--at X,Y[,Z]   print a node's coordinates and stored values\n"
+           "                                     at a step (--step K) or mode (--mode K), as\n"
+           "                                     the window's probe shows them; see probe --help\n"
            "  curve ACTION ...                   curve tables (.cdb): a result's time history\n"
            "                                     or line distribution, a table's columns, its\n"
            "                                     export and chart; an existing output is\n"
@@ -138,7 +141,7 @@ bool readModel(orv::FeModel& model, const std::string& path) {
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string commands =
-        "the commands are info, list, convert, render, animate, curve and --help";
+        "the commands are info, list, convert, render, animate, probe, curve and --help";
     if (args.empty()) return usageError("no command given; " + commands);
     const std::string& command = args[0];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -166,6 +169,7 @@ int main(int argc, char** argv) {
     if (command == "render") return render(std::vector<std::string>(args.begin() + 1, args.end()));
     if (command == "animate")
         return animate(std::vector<std::string>(args.begin() + 1, args.end()));
+    if (command == "probe") return probe(std::vector<std::string>(args.begin() + 1, args.end()));
     if (command == "curve") return curve(std::vector<std::string>(args.begin() + 1, args.end()));
     return usageError("unknown command \"" + command + "\"; " + commands);
 }

@@ -25,7 +25,8 @@ const char* const kRenderOptionsHelp =
     "                           LabelFont=, TitleFont=, AxisColor= (0 to 255 each)\n"
     "  --plot MODE              node, mesh, material, contour, contour-edges, isoline,\n"
     "                           isosurface or vector (default: the mode after opening)\n"
-    "  --item NAME|INDEX        result component by name, or by its index from 0\n"
+    "  --item NAME|INDEX        result component by name, or by its index from 0; USUM, the\n"
+    "                           displacements' length, after the components\n"
     "  --step N                 display step N (from 1)\n"
     "  --mode N                 mode N (from 1) of a mode file\n"
     "  --frames M               M display steps of a single-step or modal result\n"
@@ -33,6 +34,7 @@ const char* const kRenderOptionsHelp =
     "  --range MIN:MAX          user limits of the contour\n"
     "  --grey                   black-and-white bands\n"
     "  --step-maxmin            limits of the displayed step\n"
+    "  --markers                mark the nodes of the largest and smallest plotted value\n"
     "  --view xyz|xoy|yoz|zox   view preset\n"
     "  --angles AX,AY,AZ        view angles in degrees (3D models)\n"
     "  --zoom F                 zoom factor\n"
@@ -59,19 +61,6 @@ bool parseReal(const std::string& text, double& value) {
     value = std::strtod(text.c_str(), &end);
     // Pictures are drawn in float: a number beyond its range would become infinite.
     return errno == 0 && end && *end == '\0' && std::isfinite(float(value));
-}
-
-bool parseReals(const std::string& text, char separator, std::vector<double>& values) {
-    values.clear();
-    size_t start = 0;
-    for (;;) {
-        const size_t end = text.find(separator, start);
-        double v;
-        if (!parseReal(text.substr(start, end - start), v)) return false;
-        values.push_back(v);
-        if (end == std::string::npos) return true;
-        start = end + 1;
-    }
 }
 
 std::string trimmed(const std::string& s) {
@@ -108,6 +97,19 @@ bool parseInt(const std::string& text, long long& value) {
     errno = 0;
     value = std::strtoll(text.c_str(), &end, 10);
     return errno == 0 && end && *end == '\0';
+}
+
+bool parseReals(const std::string& text, char separator, std::vector<double>& values) {
+    values.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(separator, start);
+        double v;
+        if (!parseReal(text.substr(start, end - start), v)) return false;
+        values.push_back(v);
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
 }
 
 bool parseRenderOption(const std::vector<std::string>& args, size_t& i, RenderOptions& o,
@@ -185,6 +187,8 @@ bool parseRenderOption(const std::vector<std::string>& args, size_t& i, RenderOp
         o.grey = true;
     } else if (a == "--step-maxmin") {
         o.stepMaxMin = true;
+    } else if (a == "--markers") {
+        o.markers = true;
     } else if (a == "--grid") {
         o.grid = true;
     } else if (a == "--undeformed") {
@@ -336,7 +340,7 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
         if (!scene.commandSetSymmetry(symmetry)) return false;
     }
     if (o.item) {
-        const auto& names = m.results.dofNames;
+        const std::vector<std::string> names = m.plotItemNames();
         auto it = std::find(names.begin(), names.end(), *o.item);
         long long index;
         if (it != names.end()) {
@@ -370,6 +374,7 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
         if (!scene.commandSetContour(int(std::clamp(n, -1LL, 100LL)), o.grey, range)) return false;
     }
     if (o.stepMaxMin) scene.commandToggleStepMaxMin(animation);
+    if (o.markers && !scene.commandToggleMarkers(animation)) return false;
     if (o.view) {
         const orv::ViewPreset preset = *o.view == "xoy"   ? orv::ViewPreset::XOY
                                        : *o.view == "yoz" ? orv::ViewPreset::YOZ

@@ -28,12 +28,15 @@ struct RenderOptions {
     std::optional<std::vector<double>> range, angles, cut;
     std::optional<double> zoom, magnification;
     double scale = 1.0;
-    bool grey = false, stepMaxMin = false, grid = false, undeformed = false, nodeNumbers = false;
+    bool grey = false, stepMaxMin = false, grid = false, undeformed = false, nodeNumbers = false,
+         markers = false;
     // The settings of the --colors file, name and "r g b", as readColourFile found them.
     std::vector<std::pair<std::string, std::string>> colourSettings;
 };
 
 bool parseInt(const std::string& text, long long& value);
+// Numbers within the float range separated by `separator` ("1,2.5,-3").
+bool parseReals(const std::string& text, char separator, std::vector<double>& values);
 
 // Reads the option at args[i] with its value, moving i onto the last word it took. False
 // when args[i] is none of the options; else `wrong` says what is wrong with it, or is empty.
