@@ -24,9 +24,10 @@ TEST(MshFile, FourEncodingsViewsAndShapes) {
         EXPECT_EQ(describe(readAccepted(kData + "/" + name)), plate) << name;
     // Views: one step per time-step index, zeros where a view has no value, a tensor split in
     // nine, the displacement first, a second displacement name an ordinary vector. Shapes:
-    // sparse tags, parametric nodes, materials of entities, skipped types and sections.
+    // sparse tags, parametric nodes, materials of entities (partitioned ones too), skipped types
+    // and sections.
     std::string report = "plate:\n" + plate;
-    for (const char* name : {"views_22.msh", "shapes_41.msh"})
+    for (const char* name : {"views_22.msh", "shapes_41.msh", "partitioned_41_bin.msh"})
         report += std::string(name) + ":\n" + describe(readAccepted(kData + "/" + name));
     expectGolden("msh_reads.txt", report);
 }

@@ -333,8 +333,11 @@ class MshReader {
     bool nextSection(std::string_view& name, const char*& header);
     bool endOf(std::string_view name);
     bool skipSection(std::string_view name);
-    bool readFormat(const char* header);
-    bool readEntities();
+    bool readFormat();
+    bool entityInt(int64_t& v, const char* what);
+    bool entityCount(int64_t& v, const char* what, int64_t binaryEach, int64_t textEach);
+    bool skipNumbers(int64_t ints, int reals);
+    bool readEntities(const char* header, bool partitioned);
     bool readNodes(const char* header);
     bool readNodes2();
     bool readNodes4();
@@ -365,7 +368,7 @@ class MshReader {
     int sizeT_ = 8;
     int position_ = 0;
     const char* sectionEnd_ = nullptr;  // the end line of the section skipped last
-    bool haveEntities_ = false;
+    bool haveEntities_ = false, havePartitioned_ = false;
     std::vector<std::pair<int64_t, int64_t>> physical_[4];  // entity tag, first physical tag
     NodeLookup lookup_;
     bool haveNodes_ = false, haveElements_ = false;
@@ -391,13 +394,13 @@ bool MshReader::read(const std::string& path) {
         return refuse(
             "This file is not a Gmsh mesh file of version 2.2 or 4.1: it does not start with "
             "$MeshFormat!");
-    if (!readFormat(header)) return false;
+    if (!readFormat()) return false;
     while (nextSection(name, header)) {
         bool ok;
         if (name == "MeshFormat")
             ok = damaged(header, "there is a second $MeshFormat section");
-        else if (name == "Entities" && version_ == 4)
-            ok = readEntities();
+        else if ((name == "Entities" || name == "PartitionedEntities") && version_ == 4)
+            ok = readEntities(header, name != "Entities");
         else if (name == "Nodes")
             ok = readNodes(header);
         else if (name == "Elements")
@@ -464,17 +467,19 @@ bool MshReader::skipSection(std::string_view name) {
     return true;
 }
 
-bool MshReader::readFormat(const char* header) {
+bool MshReader::readFormat() {
     // Lines, whether or not the file is binary.
     double version;
     int64_t type, dataSize;
+    skipSpace();
+    const char* versionAt = p_;
     if (!real(version, "the format version")) return false;
     if (version >= 2 && version < 3)
         version_ = 2;
     else if (version == 4.1)
         version_ = 4;
     else
-        return refuse("This Gmsh mesh file is of version " + shown(header + 12) +
+        return refuse("This Gmsh mesh file is of version " + shown(versionAt) +
                       ", which is not read: please save it as version 4.1 or 2.2!");
     if (!integer(type, "the file type", 0, 1)) return false;
     if (!integer(dataSize, "the data size", 4, 8)) return false;
@@ -496,65 +501,79 @@ bool MshReader::readFormat(const char* header) {
     return endOf("MeshFormat");
 }
 
-// The physical tag of each entity: the material of its elements.
-bool MshReader::readEntities() {
-    if (haveEntities_) return damaged(p_ - 1, "there is a second $Entities section");
-    haveEntities_ = true;
-    part_ = "entities";
-    int64_t counts[4];
+// Fields of the entity sections, text or binary: an int, a count of items of at least the
+// given bytes each, reals and ints skipped.
+bool MshReader::entityInt(int64_t& v, const char* what) {
+    if (!binary_) return integer(v, what, INT32_MIN, INT32_MAX);
+    if (!need(4)) return false;
+    v = load<int32_t>(p_);
+    p_ += 4;
+    return true;
+}
+
+bool MshReader::entityCount(int64_t& v, const char* what, int64_t binaryEach, int64_t textEach) {
+    if (!binary_) return integer(v, what, 0, room(textEach));
+    return need(uint64_t(sizeT_)) && size(v, what, room(binaryEach));
+}
+
+bool MshReader::skipNumbers(int64_t ints, int reals) {
     if (binary_) {
-        if (!need(4 * uint64_t(sizeT_))) return false;
-        for (int64_t& c : counts)
-            if (!size(c, "an entity count", room(4 + 24 + sizeT_))) return false;
-    } else {
-        for (int64_t& c : counts)
-            if (!integer(c, "an entity count", 0, (end_ - p_) / 10)) return false;
+        if (!need(4 * uint64_t(ints) + 8 * uint64_t(reals))) return false;
+        p_ += 4 * ints + 8 * reals;
+        return true;
     }
+    int64_t v;
+    for (int64_t j = 0; j < ints; ++j)
+        if (!integer(v, "an entity tag", INT32_MIN, INT32_MAX)) return false;
+    for (int j = 0; j < reals; ++j) {
+        // Bounds of any size: they are not kept.
+        skipSpace();
+        const char* at = p_;
+        double x;
+        const auto r = std::from_chars(p_ + (*p_ == '+'), end_, x);
+        if (p_ == end_) return endsEarly("an entity coordinate");
+        if ((r.ec != std::errc() && r.ec != std::errc::result_out_of_range) ||
+            !scan::isSpace(*r.ptr))
+            return damaged(at, "an entity coordinate " + shown(at) + " is not a number");
+        p_ = r.ptr;
+    }
+    return true;
+}
+
+// The physical tag of each entity, partitioned ones too: the material of its elements.
+bool MshReader::readEntities(const char* header, bool partitioned) {
+    bool& seen = partitioned ? havePartitioned_ : haveEntities_;
+    const std::string name = partitioned ? "PartitionedEntities" : "Entities";
+    if (seen) return damaged(header, "there is a second $" + name + " section");
+    seen = true;
+    part_ = partitioned ? "partitioned entities" : "entities";
+    int64_t counts[4], n;
+    if (partitioned && (!entityCount(n, "the partition count", 1, 1) ||
+                        !entityCount(n, "the ghost entity count", 8, 4) || !skipNumbers(2 * n, 0)))
+        return false;
+    for (int64_t& c : counts)
+        if (!entityCount(c, "an entity count", 28, 10)) return false;
     for (int dim = 0; dim < 4; ++dim) {
         auto& table = physical_[dim];
-        const int reals = dim == 0 ? 3 : 6;
         for (int64_t e = 0; e < counts[dim]; ++e) {
-            int64_t tag, phys = 0, nphys, nbound;
-            if (binary_) {
-                if (!need(4 + 8 * reals + uint64_t(sizeT_))) return false;
-                tag = load<int32_t>(p_);
-                p_ += 4 + 8 * reals;
-                if (!size(nphys, "a physical tag count", room(4))) return false;
-                if (!need(4 * uint64_t(nphys))) return false;
-                if (nphys > 0) phys = load<int32_t>(p_);
-                p_ += 4 * nphys;
-                if (dim > 0) {
-                    if (!need(uint64_t(sizeT_)) ||
-                        !size(nbound, "a bounding entity count", room(4)))
-                        return false;
-                    if (!need(4 * uint64_t(nbound))) return false;
-                    p_ += 4 * nbound;
-                }
-            } else {
-                double x;
-                if (!integer(tag, "an entity tag", INT32_MIN, INT32_MAX)) return false;
-                for (int j = 0; j < reals; ++j)
-                    if (!real(x, "an entity coordinate")) return false;
-                if (!integer(nphys, "a physical tag count", 0, (end_ - p_) / 2)) return false;
-                for (int64_t j = 0; j < nphys; ++j) {
-                    int64_t t;
-                    if (!integer(t, "a physical tag", INT32_MIN, INT32_MAX)) return false;
-                    if (j == 0) phys = t;
-                }
-                if (dim > 0) {
-                    if (!integer(nbound, "a bounding entity count", 0, (end_ - p_) / 2))
-                        return false;
-                    int64_t t;
-                    for (int64_t j = 0; j < nbound; ++j)
-                        if (!integer(t, "a bounding entity tag", INT32_MIN, INT32_MAX))
-                            return false;
-                }
+            int64_t tag, phys = 0, t;
+            if (!entityInt(tag, "an entity tag")) return false;
+            if (partitioned && (!skipNumbers(2, 0) || !entityCount(n, "a partition count", 4, 2) ||
+                                !skipNumbers(n, 0)))
+                return false;
+            if (!skipNumbers(0, dim == 0 ? 3 : 6) || !entityCount(n, "a physical tag count", 4, 2))
+                return false;
+            for (int64_t j = 0; j < n; ++j) {
+                if (!entityInt(t, "a physical tag")) return false;
+                if (j == 0) phys = t;
             }
+            if (dim > 0 && (!entityCount(n, "a bounding entity count", 4, 2) || !skipNumbers(n, 0)))
+                return false;
             table.emplace_back(tag, phys);
         }
         std::sort(table.begin(), table.end());
     }
-    return endOf("Entities");
+    return endOf(name);
 }
 
 bool MshReader::readNodes(const char* header) {
@@ -951,6 +970,7 @@ bool MshReader::readDataHeader(const char* header) {
                     at, "the entry count " + std::to_string(x) + " is more than the file can hold");
         }
     }
+    if (name.empty()) name = "VIEW";  // a view without a name
     s.view = views_.size();
     for (size_t v = 0; v < views_.size(); ++v)
         if (views_[v].name == name) s.view = v;
