@@ -2,6 +2,8 @@
 // rule, element codes and node orders, component names), and the CalculiX .frd reader.
 #include "imported_model.h"
 
+#include <cmath>
+
 #include "test_support.h"
 
 namespace {
@@ -200,6 +202,139 @@ TEST(ImportBuilder, Refusals) {
         EXPECT_EQ(b.messages.texts(), std::vector<std::string>{"Error: " + text});
         EXPECT_TRUE(b.model.nodeCount == 0 && b.model.elements.empty() && b.model.coords.empty());
     }
+}
+
+// --- the .frd reader ---
+
+std::string data(const std::string& name) {
+    return std::string(ORVANTA_IMPORT_DATA_DIR) + "/" + name;
+}
+
+// Hand-written files (tests/data/import): a brick and a tetrahedron in the short form with two
+// steps of displacements and stresses and an error block the reader leaves out; the same in
+// binary blocks (nodes as doubles, results as floats); a plane mix of qu8, tr6, qu4, tr3 and
+// be2 with labels above a million in the long form, two modes, the third displacement within
+// the plane rule's tolerance.
+TEST(FrdRead, EncodingsAsCommitted) {
+    std::string report;
+    for (const char* name : {"brick_short.frd", "plane_long.frd"})
+        report += std::string(name) + "\n" + describe(readAccepted(data(name))) + "\n";
+    expectGolden("frd_reads.txt", report);
+    EXPECT_EQ(describe(readAccepted(data("brick_binary.frd"))),
+              describe(readAccepted(data("brick_short.frd"))));
+}
+
+// Damage is refused with its line (or byte in binary blocks), and so is an element type that
+// cannot be shown, by its name.
+TEST(FrdRead, DamagedFilesRefused) {
+    const std::string text = readBytes(data("brick_short.frd")),
+                      binary = readBytes(data("brick_binary.frd"));
+    const auto edited = [](std::string s, const std::string& from, const std::string& to) {
+        s.replace(s.find(from), from.size(), to);
+        return s;
+    };
+    const size_t stressAt = text.find(" -1    2 1.10000E+01");
+    // The second element's record in the binary file: after the header line and the first.
+    const size_t binaryElements = binary.find("    3C");
+    std::string badType = binary;
+    badType[binaryElements + 127] = '\x0d';
+    const std::pair<std::string, std::string> cases[] = {
+        {text.substr(0, text.find(" -1    2    3")),
+         "The file ends early at line 21: the end of the element block is missing!"},
+        {edited(text, "    2C                             9",
+                "    2C                      99999999"),
+         "The file is damaged at line 7: the node count 99999999 is more than the file can hold!"},
+        {edited(text, "5.00000E-01 2.0", "5.0000xE-01 2.0"),
+         "The file is damaged at line 16: the coordinate \"5.0000xE-01\" of node 9 is not a "
+         "number!"},
+        {edited(text, " -1    2 1.0", " -1    1 1.0"),
+         "The file is damaged at line 9: node 1 is given twice!"},
+        {edited(text, "    8    9\n", "    8   19\n"),
+         "The file is damaged at line 22: element 2 refers to node 19, which the file does not "
+         "hold!"},
+        {edited(text, " -1    2    3", " -1    2    4"),
+         "The file holds an element of type he20 (4) at line 21, which this program cannot show!"},
+        {edited(text, " -1    2    3", " -1    2   13"),
+         "The file is damaged at line 21: the element type 13 does not exist!"},
+        {edited(text, " -1    9 8.00000E-03", " -1   19 8.00000E-03"),
+         "The file is damaged at line 39: the DISP block names node 19, which the file does not "
+         "hold!"},
+        {edited(text, "    0    1ALL", "    0    0ALL"),
+         "The file is damaged at line 30: the DISP block holds 4 components instead of 3!"},
+        {text.substr(0, text.find(" -3", stressAt)),
+         "The file ends early at line 58: the end of the STRESS block is missing!"},
+        {edited(text, "    1PSTEP", "    1XSTEP"),
+         "The file is damaged at line 24: the line \"    1XSTEP              \" starts no "
+         "block!"},
+        {binary.substr(0, binaryElements + 135),
+         "The file ends early: it is cut off in the element block at byte " +
+             std::to_string(binaryElements + 135) + "!"},
+        {badType, "The file is damaged at byte " + std::to_string(binaryElements + 123) +
+                      ": the element type 13 does not exist!"},
+    };
+    TempDir dir;
+    for (const auto& [bytes, message] : cases)
+        expectRefused(readFile(dir.file("in.frd"), bytes), message);
+}
+
+// Real runs of ccx (the inputs beside them): a plate of qu8 elements in plane stress with two
+// load steps, and the first three modes of a cantilever of bricks. The reader's values are
+// the file's; the model's text form reads back the same within its five digits.
+TEST(FrdRead, CcxRuns) {
+    struct Run {
+        const char* name;
+        int32_t dimension, nodes, elements, type;
+        bool modes;
+        std::vector<float> steps;
+        std::vector<std::string> names;
+    };
+    const Run runs[] = {
+        {"ccx_plate.frd",
+         2,
+         37,
+         8,
+         28,
+         false,
+         {1.0f, 2.0f},
+         {"UX", "UY", "SXX", "SYY", "SXY", "SEQV"}},
+        {"ccx_beam_modes.frd",
+         3,
+         28,
+         6,
+         38,
+         true,
+         {28451.39665f, 28451.39665f, 134034.4466f},
+         {"UX", "UY", "UZ", "SXX", "SYY", "SZZ", "SXY", "SYZ", "SZX", "SEQV"}},
+    };
+    TempDir dir;
+    for (const Run& run : runs) {
+        const FeModel m = readAccepted(data(run.name));
+        EXPECT_EQ(m.dimension, run.dimension);
+        EXPECT_EQ(m.nodeCount, run.nodes);
+        EXPECT_EQ(m.elementCount, run.elements);
+        EXPECT_EQ(m.elements.back().type, run.type);
+        EXPECT_EQ(m.modalResults, run.modes);
+        EXPECT_EQ(std::vector<float>(m.results.stepValue.begin(), m.results.stepValue.end()),
+                  run.steps);
+        EXPECT_EQ(m.results.dofNames, run.names);
+        writeFile(m, dir.file("run.asc"));
+        std::filesystem::rename(dir.file("run.asc"), dir.file(run.modes ? "run.mdf" : "run.asc"));
+        const FeModel t = readAccepted(dir.file(run.modes ? "run.mdf" : "run.asc"));
+        ASSERT_EQ(t.values.size(), m.values.size());
+        EXPECT_TRUE(t.connectivity == m.connectivity && t.results.dofNames == m.results.dofNames &&
+                    t.modalResults == m.modalResults);
+        for (size_t v = 0; v < m.values.size(); ++v)
+            ASSERT_NEAR(t.values[v], m.values[v], 5e-5 * std::fabs(m.values[v]) + 1e-30) << v;
+        for (int32_t i = 0; i < m.nodeCount; ++i)
+            for (int j = 0; j < m.dimension; ++j)
+                ASSERT_NEAR(t.fileCoordinate(i, j), m.fileCoordinate(i, j), 1e-5);
+    }
+    // Node 9 (position 9) and node 1 of the plate at the first step, as the file writes them;
+    // the equivalent stress of node 1 from its six components.
+    const FeModel plate = readAccepted(data("ccx_plate.frd"));
+    EXPECT_EQ(plate.storedValue(8, 0, 1), -1.25420f);
+    EXPECT_EQ(plate.storedValue(0, 0, 2), -2.45730e4f);
+    EXPECT_NEAR(plate.storedValue(0, 0, 5), 2.273203e4, 0.05);
 }
 
 }  // namespace
