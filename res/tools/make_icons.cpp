@@ -376,6 +376,36 @@ std::map<std::string, Draw> icons() {
                                   << QPointF(9.5, 15.5) << QPointF(11, 14.5) << QPointF(9, 11.5)
                                   << QPointF(12, 11));
     };
+    // A green ring on a node of the mesh, and the value read beside it.
+    m["probe"] = [](QPainter& p) {
+        mesh(p, QRectF(1.5, 5.5, 9, 9), 2, kGrey, 0.8);
+        p.setPen(pen(Qt::black, 2.6));
+        p.drawEllipse(QPointF(6, 10), 3.2, 3.2);
+        p.setPen(pen(kGreen, 1.4));
+        p.drawEllipse(QPointF(6, 10), 3.2, 3.2);
+        p.setPen(pen(kInk, 0.8));
+        p.setBrush(QColor(255, 245, 190));
+        p.drawRect(QRectF(8.5, 1.5, 6.5, 5));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(pen(kBlue, 0.9));
+        p.drawLine(QPointF(10, 3.2), QPointF(13.5, 3.2));
+        p.drawLine(QPointF(10, 5), QPointF(12.5, 5));
+        p.setPen(pen(kInk, 0.8));
+        p.drawLine(QPointF(8.5, 6.5), QPointF(7.6, 8.2));
+    };
+    // Bands with the largest value marked above and the smallest below.
+    m["markers"] = [](QPainter& p) {
+        bands(p, QRectF(1, 5.5, 14, 5));
+        const auto mark = [&](QPointF at, double s) {
+            p.setPen(pen(Qt::black, 0.9));
+            p.setBrush(Qt::white);
+            p.drawPolygon(QPolygonF() << at + QPointF(0, -2.8 * s) << at + QPointF(-2.7, 1.6 * s)
+                                      << at + QPointF(2.7, 1.6 * s));
+            p.setBrush(Qt::NoBrush);
+        };
+        mark(QPointF(12, 3.4), 1);
+        mark(QPointF(4, 12.6), -1);
+    };
     return m;
 }
 
@@ -546,6 +576,13 @@ int main(int argc, char** argv) {
              p.setPen(pen(kBlue, 1.5));
              p.drawEllipse(QPointF(15.5, 15.5), 4, 4);
              text(p, QRectF(18, 18, 14, 14), "-", kBlue, 12);
+         }},
+        {"probe",
+         [&](QPainter& p) {
+             cross(p);
+             p.setPen(pen(kGreen, 1.5));
+             p.drawEllipse(QPointF(15.5, 15.5), 4, 4);
+             text(p, QRectF(18, 18, 14, 14), "=", kGreen, 12);
          }},
     };
     for (const auto& [name, draw] : cursors)

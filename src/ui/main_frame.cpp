@@ -118,6 +118,9 @@ void CMainFrame::buildMenus() {
     plot->addSeparator();
     plot->addAction(act("displayVector"));
     plot->addAction(act("cuttingPlane"));
+    plot->addSeparator();
+    plot->addAction(act("probe"));
+    plot->addAction(act("markers"));
 
     QMenu* control = bar->addMenu(QStringLiteral("&Control"));
     QMenu* deplace = control->addMenu(QStringLiteral("Deplace"));
@@ -226,6 +229,9 @@ void CMainFrame::buildToolBars() {
     plot->addSeparator();
     plot->addAction(actions_.value(QStringLiteral("cuttingPlane")));
     plot->addAction(actions_.value(QStringLiteral("selectNE")));
+    plot->addSeparator();
+    plot->addAction(actions_.value(QStringLiteral("probe")));
+    plot->addAction(actions_.value(QStringLiteral("markers")));
 
     // Two rows: standard, Control, Contour Option; then Plot, Animation, Curve.
     addToolBar(Qt::TopToolBarArea, standard);
@@ -255,6 +261,12 @@ void CMainFrame::buildStatusBar() {
     auto* ready = new QLabel(QStringLiteral("Ready"), status);
     ready->setObjectName(QStringLiteral("readyPane"));
     status->addWidget(ready, 1);
+    // The probed node's line stays while prompts come and go.
+    auto* probe = new QLabel(status);
+    probe->setObjectName(QStringLiteral("probePane"));
+    probe->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status->addPermanentWidget(probe);
+    connect(view_, &COrvantaView::probeChanged, probe, &QLabel::setText);
     numPane_ = new QLabel(status);
     numPane_->setObjectName(QStringLiteral("numLockPane"));
     numPane_->setMinimumWidth(numPane_->fontMetrics().horizontalAdvance(QStringLiteral("NUM")) + 8);

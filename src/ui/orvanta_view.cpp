@@ -43,6 +43,7 @@ COrvantaView::COrvantaView(Messages& messages, QWidget* parent)
     cursors_[size_t(MouseMode::Pick)] = loadCursor("pick", 15, 15);
     cursors_[size_t(MouseMode::Unpick)] = loadCursor("unpick", 15, 15);
     cursors_[size_t(MouseMode::Idle)] = QCursor(Qt::ArrowCursor);
+    cursors_[size_t(MouseMode::Probe)] = loadCursor("probe", 15, 15);
     animationTimer_.setTimerType(Qt::PreciseTimer);
     connect(&animationTimer_, &QTimer::timeout, this, &COrvantaView::animationTick);
     updateCursor();
@@ -142,6 +143,7 @@ void COrvantaView::paintGL() {
     if (scene_.zoomBoxVisible()) xorZoomBox(gl);
     restoreDrawingState(gl);
     ++framesDrawn_;
+    followProbe();
     if (tickPending_) {
         tickPending_ = false;
         scene_.advanceStep();  // a drag holds the step
@@ -184,6 +186,36 @@ void COrvantaView::restoreDrawingState(Gl& gl) {
         gl.enable(gl::Lighting);
     else
         gl.disable(gl::Lighting);
+}
+
+// --- the probe ---
+
+void COrvantaView::probeAt(const QPoint& p) {
+    const int32_t before = scene_.probedNode();
+    if (!scene_.commandProbe(p.x(), p.y())) return;
+    if (!probePanel_) {
+        probePanel_ = new ProbePanel(this);
+        probePanel_->setAttribute(Qt::WA_DeleteOnClose);
+        probePanel_->adjustSize();
+        // Beside the view's top left corner, away from the legend and the other dialogs.
+        probePanel_->move(mapToGlobal(QPoint(8, 8)));
+    }
+    if (!probePanel_->isVisible()) probePanel_->show();
+    followProbe();
+    if (scene_.probedNode() != before) requestRedraw();
+}
+
+void COrvantaView::followProbe() {
+    QString line;
+    if (const auto report = scene_.probeReport(scene_.probedNode())) {
+        const Scene& s = scene_;
+        line = QString::fromStdString(
+            probeStatusText(*report, s.model().plotItemName(s.settings().plotItem)));
+        if (probePanel_) probePanel_->setReport(QString::fromStdString(probeText(*report)));
+    }
+    if (line == probeLine_) return;
+    probeLine_ = line;
+    emit probeChanged(line);
 }
 
 // --- animation ---

@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 
+#include "probe_panel.h"
 #include "scene.h"
 #include "view_messages.h"
 
@@ -118,6 +119,13 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     void holdAnimation();
     void closeAnimation();
 
+    // --- the probe ---
+    // The probe's panel, while it exists.
+    ProbePanel* probePanel() const { return probePanel_; }
+    // Probes at a view pixel (device pixels from the top left), as a click in the Probe mode
+    // does: the panel shows the report and the frame marks the node.
+    void probeAt(const QPoint& pixel);
+
     QCursor cursorFor(MouseMode mode) const;
     // Frames drawn since the view was made (for measurements and tests).
     long long framesDrawn() const { return framesDrawn_; }
@@ -130,6 +138,9 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     void commandStatesChanged();
     void frameDrawn();
     void recentFilesChanged();
+    // The probed node's line for the status bar: its number, coordinates and the plotted
+    // item's value; empty when no node is probed.
+    void probeChanged(const QString& line);
 
   protected:
     void initializeGL() override;
@@ -162,8 +173,12 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     int pixelHeight() const;
     QPoint pixel(const QPointF& p) const;
     void rememberRecentFile(const QString& path);
+    // After a frame: the panel and the status line follow the probed node's values.
+    void followProbe();
 
     QPointer<QDialog> curveArrayDialog_;
+    QPointer<ProbePanel> probePanel_;
+    QString probeLine_;
     Messages& messages_;
     FileMessages fileMessages_;  // the scene's messages, naming the file being read or written
     Scene scene_;
@@ -175,7 +190,7 @@ class COrvantaView final : public QOpenGLWidget, public AnimationControl {
     bool resumeWanted_ = false;
     int animationPeriod_ = 50;
     QString cutPath_, extension_;
-    std::array<QCursor, 6> cursors_;
+    std::array<QCursor, 7> cursors_;
     // Drawing: a full redraw of the scene, or only the zoom box's XOR pass.
     bool glReady_ = false;
     bool redrawWanted_ = true;

@@ -79,6 +79,13 @@ bool COrvantaView::command(CommandId id) {
         case CommandId::CuttingPlane:
             cuttingPlaneCommand();
             break;
+        case CommandId::Probe:
+            // Switched off, the mark goes.
+            afterCommand(scene_.commandToggleProbe(*this));
+            break;
+        case CommandId::Markers:
+            afterCommand(scene_.commandToggleMarkers(*this));
+            break;
         case CommandId::Left:
         case CommandId::Right:
         case CommandId::Up:

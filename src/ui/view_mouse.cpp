@@ -1,5 +1,6 @@
-// The view's mouse: cursors, drags that turn, move or zoom the picture, clicks that pick nodes,
-// the middle and right buttons' pan and turn and the wheel's zoom, and drags the window loses.
+// The view's mouse: cursors, drags that turn, move or zoom the picture, clicks that pick or
+// probe nodes, the middle and right buttons' pan and turn and the wheel's zoom, and drags the
+// window loses.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -27,6 +28,7 @@ void COrvantaView::mousePressEvent(QMouseEvent* event) {
         boxDrawn_ = false;
         // The whole drag belongs to the view, wherever the pointer goes.
         grabMouse(cursorFor(scene_.mouseMode()));
+        if (scene_.mouseMode() == MouseMode::Probe) probeAt(p);
     }
     // The middle button pans and the right one turns, whatever the left button's mode; one
     // drag at a time.
@@ -47,6 +49,8 @@ void COrvantaView::mouseMoveEvent(QMouseEvent* event) {
                           !(event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
     if (leftOnly && dragging_ && scene_.modelLoaded()) {
         const QPoint p = pixel(event->position());
+        // The probe follows the pointer while the left button is held.
+        if (scene_.mouseMode() == MouseMode::Probe) probeAt(p);
         if (scene_.mouseDrag(p.x(), p.y())) {
             if (scene_.mouseMode() == MouseMode::ZoomBox) {
                 boxPending_ = true;

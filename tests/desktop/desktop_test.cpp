@@ -276,7 +276,7 @@ class DesktopTest : public QObject, public orv::Messages, public FileChooser {
             QCOMPARE(set.value("Settings/FilePath").toString() +
                          set.value("Settings/FileType").toString(),
                      files_.path() + "/" + QFileInfo(path).suffix());
-            const auto& names = scene().model().results.dofNames;
+            const std::vector<std::string> names = scene().model().plotItemNames();
             QCOMPARE(frame_->plotItemBox()->count(), int(names.size()));
             QCOMPARE(frame_->plotItemBox()->currentText().toStdString(),
                      names.empty() ? "" : names[0]);
