@@ -92,6 +92,14 @@ TEST_F(BatchTool, CommandsAsCommitted) {
          "render modes.mdf -o m.png --mode 2 --step 1", "render modes.mdf -o no.png --mode 3",
          "render bricks.rst -o no.png --mode 1", "render one.rst -o 1.png --frames 5 --step 5",
          "render one.rst -o no.png --frames 5 --step 6", "render bricks.rst -o no.png --frames 5"});
+    // Probes print the stored values of the step or mode and the magnitude; a node, step or
+    // mode the file does not have is refused with its range.
+    runAll("",
+           {"probe bricks.rst --node 5 --step 2", "probe bricks.asc --at 11.4,-2.3,7",
+            "probe modes.mdf --node 12 --mode 2", "probe one.rst --node 3",
+            "probe bricks.rst --node 13", "probe bricks.rst --node 1 --step 3",
+            "probe modes.mdf --node 1 --mode 3", "probe bricks.rst --at 1,2", "probe bricks.rst",
+            "probe bricks.rst --node 1 --at 1,2,3", "probe bricks.rst --node 1 --step 1 --mode 1"});
     // Curve tables of the examples: computed, listed and exported; refusals and usage errors.
     const auto examples = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
     for (const char* name : {"cantilever.asc", "plate_hole_q4.asc"})

@@ -29,20 +29,23 @@ QString run(QWidget* owner, const FileRequest& r, QFileDialog::AcceptMode mode) 
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!r.proposedName.isEmpty()) dialog.selectFile(r.proposedName);
     if (r.chosenFilter)
-        QObject::connect(
-            &dialog, &QFileDialog::filterSelected, &dialog,
-            [&dialog, previous = r.defaultSuffix](const QString& filter) mutable {
-                const QString suffix = suffixOf(filter);
-                if (suffix.isEmpty()) return;
-                dialog.setDefaultSuffix(suffix);
-                // A name given the last filter's suffix takes the new one.
-                const QStringList files = dialog.selectedFiles();
-                const QString name = QFileInfo(files.value(0)).fileName();
-                if (files.size() == 1 && !previous.isEmpty() &&
-                    name.endsWith(QLatin1Char('.') + previous, Qt::CaseInsensitive))
-                    dialog.selectFile(name.left(name.size() - previous.size()) + suffix);
-                previous = suffix;
-            });
+        QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                         [&dialog, previous = r.defaultSuffix](const QString& filter) mutable {
+                             const QString suffix = suffixOf(filter);
+                             if (suffix.isEmpty()) return;
+                             dialog.setDefaultSuffix(suffix);
+                             // A name given the last filter's suffix takes the new one, in lower
+                             // case (Qt's own dialog may already have put the filter's first
+                             // pattern there).
+                             const QStringList files = dialog.selectedFiles();
+                             const QString name = QFileInfo(files.value(0)).fileName();
+                             const QString old = QFileInfo(name).suffix();
+                             if (files.size() == 1 && !old.isEmpty() && old != suffix &&
+                                 (old.compare(previous, Qt::CaseInsensitive) == 0 ||
+                                  old.compare(suffix, Qt::CaseInsensitive) == 0))
+                                 dialog.selectFile(name.left(name.size() - old.size()) + suffix);
+                             previous = suffix;
+                         });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     if (r.chosenFilter) *r.chosenFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
