@@ -30,9 +30,11 @@ int usage() {
     std::fprintf(stderr,
                  "usage: orvanta-samples examples DIR\n"
                  "       orvanta-samples block hex|tet|quad N OUT.rst|OUT.asc [--digits D]\n"
+                 "       orvanta-samples block hex|tet|quad N OUT.vtu\n"
                  "\n"
                  "--digits D writes the text file in the form other programs give it: one\n"
-                 "blank between fields, LF line ends, reals with D significant digits (1..9).\n");
+                 "blank between fields, LF line ends, reals with D significant digits (1..9).\n"
+                 "OUT.vtu is a VTK XML grid of the last step, its arrays appended raw.\n");
     return 2;
 }
 
@@ -71,7 +73,8 @@ int main(int argc, char** argv) {
         if (end == argv[3] || *end != '\0' || n < 1 || n > 100000) return usage();
         const std::string out = argv[4];
         const orv::ModelFileKind fileKind = orv::modelFileKind(orv::fileExtension(out));
-        if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text)
+        const bool vtu = orv::fileExtension(out) == "vtu";
+        if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text && !vtu)
             return usage();
         if (digits > 0 && fileKind != orv::ModelFileKind::Text) return usage();
         orv::FeModel model;
@@ -80,9 +83,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         orv::clearFileError();
-        if (digits > 0 ? !orv::samples::writeTextWithDigits(model, out, digits, messages)
-                       : !orv::samples::writeSample(model, out, messages))
-            return cannotWrite(out);
+        const bool written = vtu ? orv::samples::writeVtu(model, out, messages)
+                             : digits > 0
+                                 ? orv::samples::writeTextWithDigits(model, out, digits, messages)
+                                 : orv::samples::writeSample(model, out, messages);
+        if (!written) return cannotWrite(out);
         std::printf("wrote %s: %d nodes, %d elements\n", out.c_str(), model.nodeCount,
                     model.elementCount);
         return 0;

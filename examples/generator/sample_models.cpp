@@ -681,6 +681,7 @@ bool writeSample(const FeModel& model, const std::string& path, Messages& messag
         case ModelFileKind::Text:
         case ModelFileKind::Modes:
             return writeTextFile(model, path, progress, messages);
+        case ModelFileKind::Imported:
         case ModelFileKind::Unknown:
             break;
     }
@@ -739,6 +740,117 @@ bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
             }
         }
     }
+    const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    if (!written) recordSystemError(errno);
+    if (std::fclose(out) != 0 || !written) {
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    return true;
+}
+
+bool writeVtu(const FeModel& m, const std::string& path, Messages& messages) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        recordSystemError(errno);
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    const ResultSet& r = m.results;
+    const int32_t step = r.hasResults == 1 ? r.stepCount - 1 : -1;
+    int32_t axes[3] = {-1, -1, -1}, scalar = -1;
+    for (int32_t d = 0; step >= 0 && d < r.dofCount; ++d) {
+        const std::string& name = r.dofNames[size_t(d)];
+        if (name == "UX" || name == "UY" || name == "UZ")
+            axes[name[1] - 'X'] = d;
+        else if (scalar < 0)
+            scalar = d;
+    }
+    const bool displaced = axes[0] >= 0;
+    const size_t n = size_t(m.nodeCount), cells = size_t(m.elementCount);
+    size_t connectivity = 0;
+    for (const ElementRecord& e : m.elements)
+        connectivity += size_t(e.nodeCount);
+    // The appended arrays in order, each a UInt64 byte count and its bytes.
+    uint64_t offset = 0;
+    // An appended array; field data name their tuples (one here).
+    const auto array = [&](const char* type, const char* name, int components, size_t bytes,
+                           bool field = false) {
+        std::fprintf(out, "<DataArray type=\"%s\"%s%s%s", type, name ? " Name=\"" : "",
+                     name ? name : "", name ? "\"" : "");
+        if (components > 1) std::fprintf(out, " NumberOfComponents=\"%d\"", components);
+        if (field) std::fprintf(out, " NumberOfTuples=\"1\"");
+        std::fprintf(out, " format=\"appended\" offset=\"%llu\"/>\n", (unsigned long long)offset);
+        offset += 8 + bytes;
+    };
+    std::fprintf(out,
+                 "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
+                 "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n<UnstructuredGrid>\n");
+    if (step >= 0) {
+        std::fprintf(out, "<FieldData>\n");
+        array("Float64", "TimeValue", 1, 8, true);
+        std::fprintf(out, "</FieldData>\n");
+    }
+    std::fprintf(out, "<Piece NumberOfPoints=\"%zu\" NumberOfCells=\"%zu\">\n<PointData>\n", n,
+                 cells);
+    if (displaced) array("Float32", "Displacement", 3, n * 12);
+    if (scalar >= 0) array("Float32", r.dofNames[size_t(scalar)].c_str(), 1, n * 4);
+    std::fprintf(out, "</PointData>\n<Points>\n");
+    array("Float32", nullptr, 3, n * 12);
+    std::fprintf(out, "</Points>\n<Cells>\n");
+    array("Int64", "connectivity", 1, connectivity * 8);
+    array("Int64", "offsets", 1, cells * 8);
+    array("UInt8", "types", 1, cells);
+    std::fprintf(out,
+                 "</Cells>\n</Piece>\n</UnstructuredGrid>\n<AppendedData encoding=\"raw\">\n_");
+
+    std::vector<char> chunk;
+    const auto flush = [&] {
+        std::fwrite(chunk.data(), 1, chunk.size(), out);
+        chunk.clear();
+    };
+    const auto put = [&](const auto& value) {
+        const char* bytes = reinterpret_cast<const char*>(&value);
+        chunk.insert(chunk.end(), bytes, bytes + sizeof value);
+        if (chunk.size() >= (1 << 20)) flush();
+    };
+    if (step >= 0) {
+        put(uint64_t(8));
+        put(double(r.stepValue[step]));
+    }
+    if (displaced) {
+        put(uint64_t(n * 12));
+        for (int32_t i = 0; i < m.nodeCount; ++i)
+            for (int j = 0; j < 3; ++j)
+                put(axes[j] >= 0 ? m.storedValue(i, step, axes[j]) : 0.0f);
+    }
+    if (scalar >= 0) {
+        put(uint64_t(n * 4));
+        for (int32_t i = 0; i < m.nodeCount; ++i)
+            put(m.storedValue(i, step, scalar));
+    }
+    put(uint64_t(n * 12));
+    for (int32_t i = 0; i < m.nodeCount; ++i)
+        for (int j = 0; j < 3; ++j)
+            put(j < m.dimension ? m.fileCoordinate(i, j) : 0.0f);
+    put(uint64_t(connectivity * 8));
+    for (int32_t e = 0; e < m.elementCount; ++e)
+        for (int32_t p : m.elementNodes(e))
+            put(int64_t(p - 1));
+    put(uint64_t(cells * 8));
+    int64_t end = 0;
+    for (const ElementRecord& e : m.elements)
+        put(end += e.nodeCount);
+    put(uint64_t(cells));
+    for (const ElementRecord& e : m.elements) {
+        // VTK's cells of the block's element codes: hexahedron, tetrahedron, quadrilateral.
+        const uint8_t type = e.type == 38 ? 12 : e.type == 34 ? 10 : e.type == 24 ? 9 : 0;
+        put(type);
+    }
+    flush();
+    std::fprintf(out, "\n</AppendedData>\n</VTKFile>\n");
     const bool written = std::fflush(out) == 0 && !std::ferror(out);
     if (!written) recordSystemError(errno);
     if (std::fclose(out) != 0 || !written) {

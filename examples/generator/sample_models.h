@@ -120,6 +120,11 @@ bool writeSample(const FeModel& model, const std::string& path, Messages& messag
 // shortest of fixed and scientific notation (%g), so that 9 digits keep every float exactly.
 bool writeTextWithDigits(const FeModel& model, const std::string& path, int digits,
                          Messages& messages);
+// Writes the model as a VTK XML unstructured grid (.vtu): its last step as one step (the step
+// value as TimeValue), the displacements as "Displacement" (a zero third component in the
+// plane) and the first other component as a scalar field, every array appended raw with
+// UInt64 headers, as VTK writes large grids; for the importer's benchmark.
+bool writeVtu(const FeModel& model, const std::string& path, Messages& messages);
 // Writes every example into the directory; false (with the reason reported) on a failure.
 // On a failure `failed` names the file that could not be written.
 bool writeExamples(const std::string& directory, Messages& messages, std::string& failed);
