@@ -115,7 +115,10 @@ TEST(Probe, TheNodeDrawnNearestOnTheVisibleSideDeformedInsideTheCutAndSelection)
                 std::fabs(centre[1] - camera.translation[1] - camera.scale * turned[1]) < 1e-4f;
         }
         EXPECT_EQ(rings, 1);
-        ASSERT_TRUE(b.scene.commandToggleProbe(b.none));  // off: nothing probed, no ring
+        // Another mode of the left button takes the mark away; Probe again starts afresh.
+        ASSERT_TRUE(b.scene.commandDynamicPan(b.none));
+        EXPECT_EQ(b.scene.probedNode(), 0);
+        ASSERT_TRUE(b.scene.commandToggleProbe(b.none));
         EXPECT_EQ(b.scene.probedNode(), 0);
     }
 }

@@ -377,7 +377,7 @@ void Scene::redraw(Gl& gl) {
                         dragging_,
                         fixedClock_ ? *fixedClock_ : (long long)std::time(nullptr),
                         pixelScale_,
-                        probed_};
+                        probedNode()};
     geometry_.renderFrame(c, camera_);
 }
 

@@ -316,14 +316,21 @@ class Scene {
     void setPickedMarks(PickedMarks marks);
 
     // --- the probe ---
-    // Probe switches its mouse mode on, or back to idle when it is on; switched off, no node
-    // is probed any more.
+    // Probe switches its mouse mode on, or back to idle when it is on, either way with no node
+    // probed yet.
     bool commandToggleProbe(AnimationControl& animation);
     // Probes the node drawn nearest pixel (x, y), found as commandPick finds it; the frame
-    // marks it. Nothing when no node is drawn there.
+    // marks it while the Probe mode is on. Nothing when no node is drawn there or the curve
+    // chart is shown.
     std::optional<ProbeReport> commandProbe(int x, int y);
-    // The probed node, 1-based; 0 when none.
-    int32_t probedNode() const { return probed_; }
+    // The probed node, 1-based, while the Probe mode is on (or a zoom box begun in it); 0
+    // when none.
+    int32_t probedNode() const {
+        const bool probing =
+            mouseMode_ == MouseMode::Probe ||
+            (mouseMode_ == MouseMode::ZoomBox && savedMouseMode_ == MouseMode::Probe);
+        return probing ? probed_ : 0;
+    }
     // The report of node `node` (1-based) at the shown step; nothing outside the model.
     std::optional<ProbeReport> probeReport(int32_t node) const;
 

@@ -245,11 +245,12 @@ bool Scene::commandToggleProbe(AnimationControl& animation) {
     mouseMode_ = mouseMode_ == MouseMode::Probe ? MouseMode::Idle : MouseMode::Probe;
     savedMouseMode_ = mouseMode_;
     zoomCornersSet_ = false;
-    if (mouseMode_ != MouseMode::Probe) probed_ = 0;
+    probed_ = 0;
     return true;
 }
 
 std::optional<ProbeReport> Scene::commandProbe(int x, int y) {
+    if (curvePlotShown_) return std::nullopt;
     const int32_t node = nodeDrawnNearest(x, y);
     if (node < 0) return std::nullopt;
     probed_ = node + 1;
