@@ -328,8 +328,7 @@ bool CellAssembler::add(int64_t type, const int64_t* ids, int64_t count) {
     for (int j = 0; j < n; ++j)
         if (uint64_t(ids[j]) >= uint64_t(points_)) return false;
     m_.cells.push_back({shape, int32_t(next_ + 1), 1, int64_t(m_.cellNodes.size())});
-    for (int j = 0; j < n; ++j)
-        m_.cellNodes.push_back(int32_t(ids[j]));
+    m_.cellNodes.insert(m_.cellNodes.end(), ids, ids + n);
     ++next_;
     return true;
 }

@@ -909,7 +909,9 @@ bool XmlReader::cells(ImportedModel& m) {
     for (int64_t i = 0; i < cellCount_; ++i) {
         const int64_t end = offsets[size_t(i)], type = types[size_t(i)], count = end - begin;
         // A cell of more than eight points is of no shown type: its points are not read.
-        if (count <= 8)
+        if (count <= 8 && idType == ValueType::Int64 && !idSwap)
+            std::memcpy(ids, idBytes + begin * 8, size_t(count) * 8);
+        else if (count <= 8)
             vtk::convertValues(idBytes + begin * idSize, idType, idSwap, size_t(count), ids);
         if (!assembler.add(type, ids, count)) {
             CellShape shape;
