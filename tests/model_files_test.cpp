@@ -19,13 +19,15 @@ using namespace orvtest;
 // others in table order; the extension is that of the last path component.
 TEST(ModelFiles, OpenFiltersAndExtensions) {
     const std::string rst = "Orvanta30 RST Files (*.rst)", asc = "Orvanta30 ASC Files (*.asc)",
-                      mdf = "Orvanta30 MOD Files (*.mdf)";
+                      mdf = "Orvanta30 MOD Files (*.mdf)", frd = "CalculiX Result Files (*.frd)",
+                      msh = "Gmsh Mesh Files (*.msh)", vtk = "VTK Files (*.vtk)",
+                      vtu = "VTK XML Files (*.vtu)";
     const std::tuple<std::string, std::vector<std::string>, std::string> opens[] = {
-        {"asc", {asc, rst, mdf}, "asc"},
-        {"mdf", {mdf, rst, asc}, "mdf"},
-        {"rst", {rst, asc, mdf}, "rst"},
-        {"", {rst, asc, mdf}, "rst"},
-        {"ASC", {rst, asc, mdf}, "rst"}};
+        {"asc", {asc, rst, mdf, frd, msh, vtk, vtu}, "asc"},
+        {"mdf", {mdf, rst, asc, frd, msh, vtk, vtu}, "mdf"},
+        {"vtu", {vtu, rst, asc, mdf, frd, msh, vtk}, "vtu"},
+        {"", {rst, asc, mdf, frd, msh, vtk, vtu}, "rst"},
+        {"ASC", {rst, asc, mdf, frd, msh, vtk, vtu}, "rst"}};
     for (const auto& [type, filters, suffix] : opens)
         EXPECT_EQ(std::make_pair(openFilters(type), openDefaultSuffix(type)),
                   std::make_pair(filters, suffix))
@@ -79,7 +81,9 @@ TEST_F(ModelFilesOnDisk, ExtensionsInAnyCaseChooseTheReader) {
     ReadOutcome r;
     r.model = FeModel(model_);
     r.ok = readModelFile(r.model, file("model"), "", r.progress, r.messages);
-    expectRefused(r, "This file type can not be read! Please choose a .rst, .asc or .mdf file.");
+    expectRefused(r,
+                  "This file type can not be read! Please choose a .rst, .asc, .mdf, .frd, .msh, "
+                  ".vtk or .vtu file.");
 }
 
 // A write replaces the target with the old one's permissions, follows a link (a dangling one
