@@ -94,7 +94,6 @@ class CellAssembler {
     std::string fault(int64_t type, const int64_t* ids, int64_t count) const;
     // Puts the counts of the cells not shown into the model ("2 wedges, 1 pyramid").
     void finish();
-    int64_t index() const { return next_; }
 
   private:
     ImportedModel& m_;

@@ -94,6 +94,12 @@ ValueType valueTypeOf(std::string_view name, bool& known) {
     return ValueType::Float32;
 }
 
+// An element or attribute name (name characters only) as a message shows it: at most 32 of
+// them.
+std::string shortName(std::string_view name) {
+    return name.size() <= 32 ? std::string(name) : std::string(name.substr(0, 32)) + "...";
+}
+
 bool isNameStart(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
 }
@@ -288,20 +294,20 @@ bool XmlReader::startTag(Element& e) {
         const char* before = p_;
         while (p_ < end_ && scan::isSpace(*p_))
             ++p_;
-        if (p_ >= end_) return cutOff("tag <" + std::string(e.name) + ">");
+        if (p_ >= end_) return cutOff("tag <" + shortName(e.name) + ">");
         if (*p_ == '>') {
             ++p_;
             return true;
         }
         if (*p_ == '/') {
-            if (end_ - p_ < 2) return cutOff("tag <" + std::string(e.name) + ">");
+            if (end_ - p_ < 2) return cutOff("tag <" + shortName(e.name) + ">");
             if (p_[1] != '>') return damaged(p_, "a '/' in a tag is not followed by '>'");
             p_ += 2;
             e.empty = true;
             return true;
         }
         if (p_ == before || !isNameStart(*p_))
-            return damaged(p_, "the tag <" + std::string(e.name) + "> holds " +
+            return damaged(p_, "the tag <" + shortName(e.name) + "> holds " +
                                    shownWord(std::string_view(p_, 1)) +
                                    " where an attribute or its end is due");
         Attribute a;
@@ -312,15 +318,15 @@ bool XmlReader::startTag(Element& e) {
         a.name = std::string_view(n, size_t(p_ - n));
         while (p_ < end_ && scan::isSpace(*p_))
             ++p_;
-        if (p_ >= end_) return cutOff("tag <" + std::string(e.name) + ">");
-        if (*p_ != '=') return damaged(p_, "the attribute " + std::string(a.name) + " has no '='");
+        if (p_ >= end_) return cutOff("tag <" + shortName(e.name) + ">");
+        if (*p_ != '=') return damaged(p_, "the attribute " + shortName(a.name) + " has no '='");
         ++p_;
         while (p_ < end_ && scan::isSpace(*p_))
             ++p_;
-        if (p_ >= end_) return cutOff("tag <" + std::string(e.name) + ">");
+        if (p_ >= end_) return cutOff("tag <" + shortName(e.name) + ">");
         if (*p_ != '"' && *p_ != '\'')
-            return damaged(
-                p_, "the value of the attribute " + std::string(a.name) + " is not in quotes");
+            return damaged(p_,
+                           "the value of the attribute " + shortName(a.name) + " is not in quotes");
         const char* quote = p_++;
         if (!attributeValue(quote, a.value)) return false;
         if (!e.find(a.name)) e.attributes.push_back(std::move(a));
@@ -337,8 +343,8 @@ bool XmlReader::endTag(Element& e) {
     e.name = std::string_view(s, size_t(p_ - s));
     while (p_ < end_ && scan::isSpace(*p_))
         ++p_;
-    if (p_ >= end_) return cutOff("tag </" + std::string(e.name) + ">");
-    if (*p_ != '>') return damaged(p_, "the end tag </" + std::string(e.name) + "> is malformed");
+    if (p_ >= end_) return cutOff("tag </" + shortName(e.name) + ">");
+    if (*p_ != '>') return damaged(p_, "the end tag </" + shortName(e.name) + "> is malformed");
     ++p_;
     return true;
 }
@@ -392,15 +398,15 @@ bool XmlReader::skipElement(const Element& e) {
     const char *text, *textEnd;
     while (!open.empty()) {
         if (!next(node, t, text, textEnd)) return false;
-        if (node == Node::Finished) return cutOff("element <" + std::string(open.back()) + ">");
+        if (node == Node::Finished) return cutOff("element <" + shortName(open.back()) + ">");
         if (node == Node::Start && !t.empty) {
             if (int(open.size()) >= kMaxDepth)
                 return damaged(t.at, "the elements are nested too deep");
             open.push_back(t.name);
         } else if (node == Node::End) {
             if (t.name != open.back())
-                return damaged(t.at, "the end tag </" + std::string(t.name) + "> closes <" +
-                                         std::string(open.back()) + ">");
+                return damaged(t.at, "the end tag </" + shortName(t.name) + "> closes <" +
+                                         shortName(open.back()) + ">");
             open.pop_back();
         }
     }
@@ -414,10 +420,10 @@ bool XmlReader::child(const Element& parent, Node& node, Element& e) {
     do {
         if (!next(node, e, text, textEnd)) return false;
     } while (node == Node::Text);
-    if (node == Node::Finished) return cutOff("element <" + std::string(parent.name) + ">");
+    if (node == Node::Finished) return cutOff("element <" + shortName(parent.name) + ">");
     if (node == Node::End && e.name != parent.name)
-        return damaged(e.at, "the end tag </" + std::string(e.name) + "> closes <" +
-                                 std::string(parent.name) + ">");
+        return damaged(e.at, "the end tag </" + shortName(e.name) + "> closes <" +
+                                 shortName(parent.name) + ">");
     return true;
 }
 
@@ -428,8 +434,7 @@ bool XmlReader::integerAttribute(const Element& e, std::string_view name, int64_
     const Attribute* a = e.find(name);
     if (!a) {
         if (!required) return true;
-        return damaged(e.at,
-                       "the element <" + std::string(e.name) + "> has no " + std::string(name));
+        return damaged(e.at, "the element <" + shortName(e.name) + "> has no " + std::string(name));
     }
     std::string_view v = a->value;
     while (!v.empty() && scan::isSpace(v.front()))
@@ -479,8 +484,8 @@ bool XmlReader::dataArray(const Element& e, DataArray& a) {
         if (node == Node::Finished) return cutOff("array " + vtk::arrayName(a.name));
         if (node == Node::End) {
             if (t.name != e.name)
-                return damaged(t.at, "the end tag </" + std::string(t.name) + "> closes <" +
-                                         std::string(e.name) + ">");
+                return damaged(t.at, "the end tag </" + shortName(t.name) + "> closes <" +
+                                         shortName(e.name) + ">");
             return true;
         }
         if (node == Node::Start) {
@@ -596,7 +601,7 @@ bool XmlReader::file(ImportedModel&) {
         }
         if (node == Node::Start && e.name == "VTKFile") break;
         return damaged(e.at,
-                       "the first element is <" + std::string(e.name) + "> instead of <VTKFile>");
+                       "the first element is <" + shortName(e.name) + "> instead of <VTKFile>");
     }
     const Attribute* type = e.find("type");
     if (!type) return damaged(e.at, "the VTKFile element has no type");
