@@ -30,11 +30,12 @@ int usage() {
     std::fprintf(stderr,
                  "usage: orvanta-samples examples DIR\n"
                  "       orvanta-samples block hex|tet|quad N OUT.rst|OUT.asc [--digits D]\n"
-                 "       orvanta-samples block hex|tet|quad N OUT.vtu\n"
+                 "       orvanta-samples block hex|tet|quad N OUT.vtu|OUT.frd\n"
                  "\n"
                  "--digits D writes the text file in the form other programs give it: one\n"
                  "blank between fields, LF line ends, reals with D significant digits (1..9).\n"
-                 "OUT.vtu is a VTK XML grid of the last step, its arrays appended raw.\n");
+                 "OUT.vtu is a VTK XML grid of the last step, its arrays appended raw;\n"
+                 "OUT.frd a CalculiX result file of the last step's displacements.\n");
     return 2;
 }
 
@@ -73,8 +74,9 @@ int main(int argc, char** argv) {
         if (end == argv[3] || *end != '\0' || n < 1 || n > 100000) return usage();
         const std::string out = argv[4];
         const orv::ModelFileKind fileKind = orv::modelFileKind(orv::fileExtension(out));
-        const bool vtu = orv::fileExtension(out) == "vtu";
-        if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text && !vtu)
+        const bool vtu = orv::fileExtension(out) == "vtu", frd = orv::fileExtension(out) == "frd";
+        if (fileKind != orv::ModelFileKind::Binary && fileKind != orv::ModelFileKind::Text &&
+            !vtu && !frd)
             return usage();
         if (digits > 0 && fileKind != orv::ModelFileKind::Text) return usage();
         orv::FeModel model;
@@ -83,7 +85,8 @@ int main(int argc, char** argv) {
             return 1;
         }
         orv::clearFileError();
-        const bool written = vtu ? orv::samples::writeVtu(model, out, messages)
+        const bool written = vtu   ? orv::samples::writeVtu(model, out, messages)
+                             : frd ? orv::samples::writeFrd(model, out, messages)
                              : digits > 0
                                  ? orv::samples::writeTextWithDigits(model, out, digits, messages)
                                  : orv::samples::writeSample(model, out, messages);

@@ -860,6 +860,65 @@ bool writeVtu(const FeModel& m, const std::string& path, Messages& messages) {
     return true;
 }
 
+bool writeFrd(const FeModel& m, const std::string& path, Messages& messages) {
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) {
+        recordSystemError(errno);
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    std::vector<char> buffer(1 << 20);
+    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    const ResultSet& r = m.results;
+    const int32_t step = r.hasResults == 1 ? r.stepCount - 1 : -1;
+    int32_t axes[3] = {-1, -1, -1};
+    for (int32_t d = 0; step >= 0 && d < r.dofCount; ++d) {
+        const std::string& name = r.dofNames[size_t(d)];
+        if (name == "UX" || name == "UY" || name == "UZ") axes[name[1] - 'X'] = d;
+    }
+    std::fprintf(out, "    1C\n    1U%-66s\n    1UUSER\n", m.jobTitle.substr(0, 66).c_str());
+    std::fprintf(out, "    2C%30d%37d\n", m.nodeCount, 1);
+    for (int32_t i = 0; i < m.nodeCount; ++i)
+        std::fprintf(out, " -1%10d%12.5E%12.5E%12.5E\n", i + 1, double(m.fileCoordinate(i, 0)),
+                     double(m.fileCoordinate(i, 1)),
+                     m.dimension > 2 ? double(m.fileCoordinate(i, 2)) : 0.0);
+    std::fprintf(out, " -3\n    3C%30d%37d\n", m.elementCount, 1);
+    for (int32_t e = 0; e < m.elementCount; ++e) {
+        const ElementRecord& rec = m.elements[size_t(e)];
+        // ccx's types of the block's element codes: he8, te4, qu4.
+        const int type = rec.type == 38 ? 1 : rec.type == 34 ? 3 : 9;
+        std::fprintf(out, " -1%10d%5d%5d%5d\n -2", e + 1, type, 0, rec.material);
+        for (int32_t p : m.elementNodes(e))
+            std::fprintf(out, "%10d", p);
+        std::fputc('\n', out);
+    }
+    std::fprintf(out, " -3\n");
+    if (axes[0] >= 0) {
+        std::fprintf(out,
+                     "  100CL  101%12.5E%12d                     0    1           1\n"
+                     " -4  DISP        4    1\n -5  D1          1    2    1    0\n"
+                     " -5  D2          1    2    2    0\n -5  D3          1    2    3    0\n"
+                     " -5  ALL         1    2    0    0    1ALL\n",
+                     double(r.stepValue[step]), m.nodeCount);
+        for (int32_t i = 0; i < m.nodeCount; ++i) {
+            std::fprintf(out, " -1%10d", i + 1);
+            for (int j = 0; j < 3; ++j)
+                std::fprintf(out, "%12.5E",
+                             axes[j] >= 0 ? double(m.storedValue(i, step, axes[j])) : 0.0);
+            std::fputc('\n', out);
+        }
+        std::fprintf(out, " -3\n");
+    }
+    std::fprintf(out, " 9999\n");
+    const bool written = std::fflush(out) == 0 && !std::ferror(out);
+    if (!written) recordSystemError(errno);
+    if (std::fclose(out) != 0 || !written) {
+        messages.showError("Cannot write " + path);
+        return false;
+    }
+    return true;
+}
+
 bool writeExamples(const std::string& directory, Messages& messages, std::string& failed) {
     for (const Example& ex : examples()) {
         FeModel model;

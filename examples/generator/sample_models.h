@@ -125,6 +125,9 @@ bool writeTextWithDigits(const FeModel& model, const std::string& path, int digi
 // plane) and the first other component as a scalar field, every array appended raw with
 // UInt64 headers, as VTK writes large grids; for the importer's benchmark.
 bool writeVtu(const FeModel& model, const std::string& path, Messages& messages);
+// Writes the model and the displacements of its last step as a CalculiX result file in the
+// short ASCII form ccx writes (fixed columns, 1.00000E+00 reals).
+bool writeFrd(const FeModel& model, const std::string& path, Messages& messages);
 // Writes every example into the directory; false (with the reason reported) on a failure.
 // On a failure `failed` names the file that could not be written.
 bool writeExamples(const std::string& directory, Messages& messages, std::string& failed);
