@@ -29,12 +29,13 @@ std::string usage() {
            "Commands:\n"
            "  info FILE                          print the model information\n"
            "  list nodes|elements|results FILE   print the node, element or nodal-results listing\n"
-           "  convert IN OUT                     read IN (" +
-           orv::formatExtensions(false) +
-           ") and write OUT in the\n"
-           "                                     format of its extension (" +
+           "  convert IN OUT                     read IN and write OUT in the format of\n"
+           "                                     its extension (" +
            orv::formatExtensions(true) +
-           ")\n"
+           "); IN may be\n"
+           "                                     " +
+           orv::formatExtensions(false) +
+           "\n"
            "  render FILE -o OUT [options]       draw FILE as the window would and save the "
            "picture\n"
            "                                     as OUT (.bmp or .png); see render --help\n"
