@@ -132,90 +132,50 @@ bool Scene::guardChain(Guard guard) {
 bool Scene::allowed(CommandId id, AnimationControl& animation) {
     if (busy()) return false;
     const CommandInfo& c = commandInfo(id);
+    // An open animation dialog: the animation is paused and stays paused.
+    const auto holdAnimation = [&] {
+        if (!animationDialogOpen_) return false;
+        animation.pause();
+        animation.hold();
+        return true;
+    };
+    const auto refuse = [&](const char* message) {
+        messages_.showMessage(message);
+        return false;
+    };
+    constexpr const char* kCloseAnimation = "Please close firstly animation dialog!";
     switch (id) {
         case CommandId::Open:
-            if (animationDialogOpen_) {
-                animation.pause();
-                animation.hold();
-                messages_.showMessage("Please close firstly animation dialog!");
-                return false;
-            }
-            if (cutPlaneDialogOpen_) {
-                messages_.showMessage("Please close firstly cut dialog!");
-                return false;
-            }
-            if (curveArrayDialogOpen_) {
-                messages_.showMessage("Please close firstly curve array dialog!");
-                return false;
-            }
+            if (holdAnimation()) return refuse(kCloseAnimation);
+            if (cutPlaneDialogOpen_) return refuse("Please close firstly cut dialog!");
+            if (curveArrayDialogOpen_) return refuse("Please close firstly curve array dialog!");
             return true;
         case CommandId::ListNode:
         case CommandId::ListElement:
         case CommandId::ListResults:
         case CommandId::ModelInfo:
-            if (animationDialogOpen_) {
-                animation.pause();  // and it stays paused
-                animation.hold();
-            }
+        case CommandId::SaveAs:
+            holdAnimation();
             return guardChain(Guard::ModelOnly);
         case CommandId::CurveData:
-            if (animationDialogOpen_) {
-                animation.pause();
-                animation.hold();
-                messages_.showMessage("Please close firstly animation dialog!");
-                return false;
-            }
-            if (cutPlaneDialogOpen_) {
-                messages_.showMessage("Please close firstly cut dialog!");
-                return false;
-            }
+            if (holdAnimation()) return refuse(kCloseAnimation);
+            if (cutPlaneDialogOpen_) return refuse("Please close firstly cut dialog!");
             return true;
         case CommandId::CurveDefinition:
-            if (curves_.empty()) {
-                if (animationDialogOpen_) {
-                    animation.pause();
-                    animation.hold();
-                }
-                messages_.showMessage("There is no curve data, read data firstly!");
-                return false;
-            }
-            return true;
+            if (!curves_.empty()) return true;
+            holdAnimation();
+            return refuse("There is no curve data, read data firstly!");
         case CommandId::PlotCurve:
         case CommandId::CurveOption:
-            if (animationDialogOpen_) {
-                animation.pause();
-                animation.hold();
-                messages_.showMessage("Please close firstly animation dialog!");
-                return false;
-            }
-            if (!curves_.plot) {
-                messages_.showMessage("No curve availiable!");
-                return false;
-            }
+            if (holdAnimation()) return refuse(kCloseAnimation);
+            if (!curves_.plot) return refuse("No curve availiable!");
             return true;
         case CommandId::CuttingPlane:
-            if (curveArrayDialogOpen_) {
-                messages_.showMessage("Please close firstly curve array dialog!");
-                return false;
-            }
+            if (curveArrayDialogOpen_) return refuse("Please close firstly curve array dialog!");
             break;
-        case CommandId::SaveAs:
-            if (animationDialogOpen_) {
-                animation.pause();  // and it stays paused
-                animation.hold();
-            }
-            return guardChain(Guard::ModelOnly);
         case CommandId::SaveImage:
-            if (animationDialogOpen_) {
-                animation.pause();
-                animation.hold();
-                messages_.showMessage("Please close firstly animation dialog!");
-                return false;
-            }
-            if (!modelLoaded_ && !curvePlotShown_) {
-                messages_.showMessage("No image available!");
-                return false;
-            }
+            if (holdAnimation()) return refuse(kCloseAnimation);
+            if (!modelLoaded_ && !curvePlotShown_) return refuse("No image available!");
             return true;
         default:
             break;
