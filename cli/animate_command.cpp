@@ -68,12 +68,6 @@ struct AnimateOptions {
     bool gif = false;
 };
 
-std::string lowerExtension(const std::string& path) {
-    std::string x = orv::fileExtension(path);
-    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
-    return x;
-}
-
 std::string parseOptions(const std::vector<std::string>& args, AnimateOptions& a) {
     RenderOptions& o = a.render;
     for (size_t i = 0; i < args.size(); ++i) {

@@ -14,9 +14,7 @@
 #include "batch_support.h"
 #include "curve_file.h"
 #include "curve_maths.h"
-#include "frame_image.h"
 #include "headless_context.h"
-#include "image_files.h"
 #include "messages.h"
 #include "model_files.h"
 #include "open_gl.h"
@@ -56,12 +54,6 @@ int curveUsageError(const std::string& text) {
                  "orvanta-batch curve: %s\nTry 'orvanta-batch curve --help' for the options.\n",
                  withoutControls(text).c_str());
     return 2;
-}
-
-std::string lowerExtension(const std::string& path) {
-    std::string x = orv::fileExtension(path);
-    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
-    return x;
 }
 
 // What one action takes: its options with a value, the file and the output it needs.
@@ -259,22 +251,7 @@ int plotCurve(const CurveOptions& c, orv::Messages& messages) {
     orv::OpenGl gl;
     if (!startDrawing(o, scene, context, gl)) return 1;
     scene.drawFrame(gl, true);
-    orv::FrameImage image;
-    if (!orv::readFrame(gl, image)) {
-        messages.showMessage("Unable to get OpenGL bitmap from screen!");
-        std::fprintf(stderr, "orvanta-batch: no memory for a picture of %dx%d pixels\n", o.width,
-                     o.height);
-        return 1;
-    }
-    orv::clearFileError();
-    const bool saved = lowerExtension(o.out) == "png" ? orv::writePngFile(o.out, image)
-                                                      : orv::writeBitmapFile(o.out, image) == 0;
-    if (!saved) {
-        messages.showMessage("Could not save to file!");
-        reportFailure("write", o.out);
-        return 1;
-    }
-    return 0;
+    return savePicture(o, gl, messages);
 }
 
 }  // namespace

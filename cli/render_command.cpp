@@ -6,9 +6,7 @@
 #include <vector>
 
 #include "batch_support.h"
-#include "frame_image.h"
 #include "headless_context.h"
-#include "image_files.h"
 #include "model_files.h"
 #include "open_gl.h"
 #include "render_options.h"
@@ -74,24 +72,7 @@ int renderFile(RenderOptions& o) {
     if (!startDrawing(o, scene, context, gl)) return 1;
     if (!applyOptions(o, scene, messages)) return 1;
     scene.drawFrame(gl, true);
-    orv::FrameImage image;
-    if (!orv::readFrame(gl, image)) {
-        messages.showMessage("Unable to get OpenGL bitmap from screen!");
-        std::fprintf(stderr, "orvanta-batch: no memory for a picture of %dx%d pixels\n", o.width,
-                     o.height);
-        return 1;
-    }
-    std::string x = orv::fileExtension(o.out);
-    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
-    orv::clearFileError();
-    const bool saved =
-        x == "png" ? orv::writePngFile(o.out, image) : orv::writeBitmapFile(o.out, image) == 0;
-    if (!saved) {
-        messages.showMessage("Could not save to file!");
-        reportFailure("write", o.out);
-        return 1;
-    }
-    return 0;
+    return savePicture(o, gl, messages);
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <fstream>
 
+#include "frame_image.h"
 #include "headless_context.h"
+#include "image_files.h"
 #include "model_files.h"
 #include "open_gl.h"
 #include "scene.h"
@@ -421,6 +423,31 @@ bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& mess
             return false;
     }
     return true;
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string x = orv::fileExtension(path);
+    std::transform(x.begin(), x.end(), x.begin(), [](unsigned char c) { return std::tolower(c); });
+    return x;
+}
+
+int savePicture(const RenderOptions& o, orv::OpenGl& gl, orv::Messages& messages) {
+    orv::FrameImage image;
+    if (!orv::readFrame(gl, image)) {
+        messages.showMessage("Unable to get OpenGL bitmap from screen!");
+        std::fprintf(stderr, "orvanta-batch: no memory for a picture of %dx%d pixels\n", o.width,
+                     o.height);
+        return 1;
+    }
+    orv::clearFileError();
+    const bool saved = lowerExtension(o.out) == "png" ? orv::writePngFile(o.out, image)
+                                                      : orv::writeBitmapFile(o.out, image) == 0;
+    if (!saved) {
+        messages.showMessage("Could not save to file!");
+        reportFailure("write", o.out);
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace batch

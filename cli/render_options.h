@@ -63,6 +63,11 @@ std::string outOfRange(const RenderOptions& o, const orv::Scene& scene);
 // reason printed.
 bool startDrawing(const RenderOptions& o, orv::Scene& scene, orv::HeadlessContext& context,
                   orv::OpenGl& gl);
+// The extension of a path's last component, in lower case.
+std::string lowerExtension(const std::string& path);
+// Reads the frame just drawn and writes it as o.out, a PNG or else a 24-bit bitmap; the exit
+// status, with the window's message and the reason printed on a failure.
+int savePicture(const RenderOptions& o, orv::OpenGl& gl, orv::Messages& messages);
 // Applies the options in the order a user would give the commands; false after a refusal
 // (its message already shown).
 bool applyOptions(const RenderOptions& o, orv::Scene& scene, orv::Messages& messages);
