@@ -689,16 +689,53 @@ bool writeSample(const FeModel& model, const std::string& path, Messages& messag
     return false;
 }
 
+namespace {
+
+// A file the generator writes through a large buffer; a failure to open it or to write it
+// whole is reported as "Cannot write PATH" with the system's reason recorded.
+class SampleFile {
+  public:
+    SampleFile(const std::string& path, Messages& messages)
+        : path_(path), messages_(messages), buffer_(1 << 20), out_(std::fopen(path.c_str(), "wb")) {
+        if (!out_) {
+            recordSystemError(errno);
+            messages_.showError("Cannot write " + path_);
+            return;
+        }
+        std::setvbuf(out_, buffer_.data(), _IOFBF, buffer_.size());
+    }
+    ~SampleFile() {
+        if (out_) std::fclose(out_);
+    }
+    SampleFile(const SampleFile&) = delete;
+    SampleFile& operator=(const SampleFile&) = delete;
+    FILE* get() const { return out_; }
+    bool finish() {
+        const bool written = std::fflush(out_) == 0 && !std::ferror(out_);
+        if (!written) recordSystemError(errno);
+        const bool closed = std::fclose(out_) == 0;
+        out_ = nullptr;
+        if (!closed || !written) {
+            messages_.showError("Cannot write " + path_);
+            return false;
+        }
+        return true;
+    }
+
+  private:
+    std::string path_;
+    Messages& messages_;
+    std::vector<char> buffer_;
+    FILE* out_;
+};
+
+}  // namespace
+
 bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
                          Messages& messages) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        recordSystemError(errno);
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    SampleFile file(path, messages);
+    FILE* out = file.get();
+    if (!out) return false;
     char field[64];
     const auto real = [&](float v) {
         const auto r =
@@ -740,24 +777,13 @@ bool writeTextWithDigits(const FeModel& m, const std::string& path, int digits,
             }
         }
     }
-    const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    if (!written) recordSystemError(errno);
-    if (std::fclose(out) != 0 || !written) {
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    return true;
+    return file.finish();
 }
 
 bool writeVtu(const FeModel& m, const std::string& path, Messages& messages) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        recordSystemError(errno);
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    SampleFile file(path, messages);
+    FILE* out = file.get();
+    if (!out) return false;
     const ResultSet& r = m.results;
     const int32_t step = r.hasResults == 1 ? r.stepCount - 1 : -1;
     int32_t axes[3] = {-1, -1, -1}, scalar = -1;
@@ -851,24 +877,13 @@ bool writeVtu(const FeModel& m, const std::string& path, Messages& messages) {
     }
     flush();
     std::fprintf(out, "\n</AppendedData>\n</VTKFile>\n");
-    const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    if (!written) recordSystemError(errno);
-    if (std::fclose(out) != 0 || !written) {
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    return true;
+    return file.finish();
 }
 
 bool writeFrd(const FeModel& m, const std::string& path, Messages& messages) {
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out) {
-        recordSystemError(errno);
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    std::vector<char> buffer(1 << 20);
-    std::setvbuf(out, buffer.data(), _IOFBF, buffer.size());
+    SampleFile file(path, messages);
+    FILE* out = file.get();
+    if (!out) return false;
     const ResultSet& r = m.results;
     const int32_t step = r.hasResults == 1 ? r.stepCount - 1 : -1;
     int32_t axes[3] = {-1, -1, -1};
@@ -910,13 +925,7 @@ bool writeFrd(const FeModel& m, const std::string& path, Messages& messages) {
         std::fprintf(out, " -3\n");
     }
     std::fprintf(out, " 9999\n");
-    const bool written = std::fflush(out) == 0 && !std::ferror(out);
-    if (!written) recordSystemError(errno);
-    if (std::fclose(out) != 0 || !written) {
-        messages.showError("Cannot write " + path);
-        return false;
-    }
-    return true;
+    return file.finish();
 }
 
 bool writeExamples(const std::string& directory, Messages& messages, std::string& failed) {
